@@ -1,0 +1,70 @@
+#pragma once
+// Message boxes, file dialogs and the beep, behind an interface so that widget tests
+// script the answers instead of blocking on a modal box.
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class QWidget;
+
+namespace app {
+
+struct FileDialogRequest {
+  QString filter;            // e.g. "Pliki danych Halvex 2.2|*.HVD" (description|pattern)
+  QString defaultExtension;  // e.g. "*.HVD"
+  QString fileName;          // initial file name ("" = empty)
+  QString initialDir;        // folder the dialog opens in
+};
+
+class Dialogs {
+ public:
+  virtual ~Dialogs() = default;
+  virtual void message(const QString& text) = 0;     // OK box
+  virtual bool askYesNo(const QString& text) = 0;    // true = Yes
+  virtual std::optional<QString> openFile(const FileDialogRequest& request) = 0;
+  virtual std::optional<QString> saveFile(const FileDialogRequest& request) = 0;
+  virtual void beep() = 0;
+};
+
+// Real dialogs (QMessageBox, QFileDialog, QApplication::beep), parented to `parent`.
+class QtDialogs : public Dialogs {
+ public:
+  explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+  void setParent(QWidget* parent) { parent_ = parent; }
+  void message(const QString& text) override;
+  bool askYesNo(const QString& text) override;
+  std::optional<QString> openFile(const FileDialogRequest& request) override;
+  std::optional<QString> saveFile(const FileDialogRequest& request) override;
+  void beep() override;
+
+ private:
+  QWidget* parent_;
+};
+
+// Test double: records what was shown and answers from scripted queues.
+class ScriptedDialogs : public Dialogs {
+ public:
+  QStringList messages;                          // every message() text, in order
+  QStringList questions;                         // every askYesNo() text
+  QList<bool> yesNoAnswers;                      // consumed front first; default Yes
+  QList<std::optional<QString>> fileAnswers;     // consumed by open/save; default cancel
+  QList<FileDialogRequest> fileRequests;         // what the program asked for
+  int beeps = 0;
+
+  void message(const QString& text) override { messages << text; }
+  bool askYesNo(const QString& text) override {
+    questions << text;
+    return yesNoAnswers.isEmpty() ? true : yesNoAnswers.takeFirst();
+  }
+  std::optional<QString> openFile(const FileDialogRequest& r) override { return nextFile(r); }
+  std::optional<QString> saveFile(const FileDialogRequest& r) override { return nextFile(r); }
+  void beep() override { ++beeps; }
+
+ private:
+  std::optional<QString> nextFile(const FileDialogRequest& r) {
+    fileRequests << r;
+    return fileAnswers.isEmpty() ? std::nullopt : fileAnswers.takeFirst();
+  }
+};
+
+}  // namespace app

@@ -1,0 +1,6 @@
+#include "app/globals.h"
+
+namespace app {
+std::string LanguageCode;
+bool FirstRunEntry = false;
+}  // namespace app

@@ -1,0 +1,75 @@
+#pragma once
+// The per-user settings store: the registry-like tree of keys holding typed values
+// (string, 32-bit dword used as a boolean). Read and written only through this class.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <variant>
+
+namespace app {
+
+// Key and value names, in one place.
+namespace keys {
+inline constexpr const char* kProduct = "Software\\Vantorel\\Halvex22";
+inline constexpr const char* kMaker = "Software\\Vantorel";
+inline constexpr const char* kLng = "lng";
+inline constexpr const char* kComPort = "ComPort";
+inline constexpr const char* kName = "name";
+inline constexpr const char* kCompany = "company";
+inline constexpr const char* kService = "service";
+inline constexpr const char* kCity = "city";
+}  // namespace keys
+
+// The store's own failures. what() is the text shown to the user, e.g.
+// "Failed to get data for 'service'" or "Invalid data type for 'lng'".
+class SettingsError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Persisted as one human-readable JSON file (written atomically) when a file path
+// is given; purely in memory otherwise (the test double is the same class).
+class SettingsStore {
+ public:
+  using Value = std::variant<std::string, std::uint32_t>;
+
+  // filePath empty: memory only. A file that cannot be read or parsed is treated as
+  // empty and reported once through `onProblem` (never thrown).
+  explicit SettingsStore(std::string filePath = {},
+                         std::function<void(const std::string&)> onProblem = {});
+
+  // Default location: $XDG_CONFIG_HOME (or ~/.config) /Vantorel/halvex22.json
+  static std::string defaultPath();
+
+  bool keyExists(const std::string& key) const;
+  bool valueExists(const std::string& key, const std::string& name) const;
+  void createKey(const std::string& key);
+
+  // Missing value reads as "" (key created if missing, like opening with create);
+  // a dword value raises SettingsError("Invalid data type for '<name>'").
+  std::string readString(const std::string& key, const std::string& name);
+  // Missing value raises SettingsError("Failed to get data for '<name>'"); a string
+  // value raises "Invalid data type for '<name>'". Non-zero dword reads as true.
+  bool readBool(const std::string& key, const std::string& name);
+
+  void writeString(const std::string& key, const std::string& name, const std::string& value);
+  void writeBool(const std::string& key, const std::string& name, bool value);
+  // For tests and repairs: put any typed value.
+  void writeRaw(const std::string& key, const std::string& name, Value value);
+
+  // Last save error (empty when the last save succeeded or nothing was saved).
+  const std::string& lastSaveError() const { return lastSaveError_; }
+
+ private:
+  void load();
+  void save();
+
+  std::string path_;
+  std::function<void(const std::string&)> onProblem_;
+  std::map<std::string, std::map<std::string, Value>> keys_;
+  std::string lastSaveError_;
+};
+
+}  // namespace app

@@ -1,0 +1,3 @@
+add_library(halvex_formatting STATIC ${CMAKE_CURRENT_LIST_DIR}/formatting.cpp)
+halvex_warnings(halvex_formatting)
+set_property(GLOBAL APPEND PROPERTY HALVEX_BENCH_LIBS halvex_formatting)
