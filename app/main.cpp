@@ -1,0 +1,35 @@
+// Program entry: creates the windows that live for the whole run, in their fixed
+// order, and runs the event loop.
+#include <QApplication>
+#include <QTimer>
+
+#include "app/about_win.h"
+#include "app/dialogs.h"
+#include "app/gettext_translator.h"
+#include "app/main_win.h"
+#include "app/settings_store.h"
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  app::GettextTranslator translator;
+  QApplication::installTranslator(&translator);
+
+  app::QtDialogs dialogs;
+  QStringList storeProblems;
+  app::SettingsStore store(app::SettingsStore::defaultPath(), [&storeProblems](const std::string& p) {
+    storeProblems << QString::fromStdString(p);
+  });
+
+  app::TMainWin mainWin(store, dialogs);
+  dialogs.setParent(&mainWin);
+  for (const QString& problem : storeProblems) dialogs.message(problem);
+  if (!mainWin.FormCreate()) return 0;
+  mainWin.show();
+
+  app::TAboutWin about(store, &mainWin, [&mainWin] { mainWin.EnterServiceMode(); },
+                       [&dialogs](const QString& text) { dialogs.message(text); });
+  mainWin.setShowAbout([&about] { about.ShowAbout(); });
+  about.FormCreate();
+
+  return application.exec();
+}

@@ -1,0 +1,33 @@
+#pragma once
+// The main window's caption tables: Polish, English and Italian, 71 texts each,
+// addressed by entry number (UTF-8). zmienJezyk writes one of them into the window.
+#include <array>
+#include <string>
+
+namespace app {
+
+inline constexpr int kCaptionCount = 71;
+using CaptionTable = std::array<const char*, kCaptionCount>;
+
+extern const CaptionTable kPolishCaptions;
+extern const CaptionTable kEnglishCaptions;
+extern const CaptionTable kItalianCaptions;
+
+// "pl" → Polish, "en" → English, anything else (also "it" and "") → Italian.
+const CaptionTable& captionTableFor(const std::string& code);
+
+// Entry numbers that the window reads for texts that depend on a state.
+namespace caption {
+inline constexpr int kVector = 0;
+inline constexpr int kConnect = 10;
+inline constexpr int kDisconnect = 11;
+inline constexpr int kSaveToFile = 12;
+inline constexpr int kStopSaving = 13;
+inline constexpr int kReceive = 20;
+inline constexpr int kCancelReadback = 66;
+inline constexpr int kCloseQuestion = 67;
+inline constexpr int kClearChartHint = 68;
+inline constexpr int kHoldHint = 69;
+}  // namespace caption
+
+}  // namespace app

@@ -1,0 +1,11 @@
+if(HALVEX_WITH_GUI)
+  add_library(halvex_qtglue STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/qt_delivery.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/gettext_translator.cpp)
+  target_link_libraries(halvex_qtglue PUBLIC Qt6::Core halvex_comport)
+  halvex_warnings(halvex_qtglue)
+
+  add_executable(halvex ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
+  target_link_libraries(halvex PRIVATE halvex_mainwin halvex_shell halvex_qtglue Qt6::Widgets)
+  halvex_warnings(halvex)
+endif()
