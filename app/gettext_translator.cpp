@@ -13,7 +13,7 @@ constexpr const char* kDomain = "default";
 }
 
 GettextTranslator::GettextTranslator(QObject* parent) : QTranslator(parent) {
-  link::bindCatalogue(kDomain, link::defaultLocaleDir());
+  devlink::bindCatalogue(kDomain, devlink::programLocaleDir());
 }
 
 QString GettextTranslator::translate(const char*, const char* sourceText, const char*, int) const {

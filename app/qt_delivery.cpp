@@ -7,7 +7,7 @@
 
 namespace app {
 
-void attachDeliveryQueue(link::DeliveryQueue& queue, QObject* context) {
+void attachDeliveryQueue(devlink::DeliveryQueue& queue, QObject* context) {
   queue.setWake([&queue, context] {
     QMetaObject::invokeMethod(context, [&queue] { queue.drain(); }, Qt::QueuedConnection);
   });

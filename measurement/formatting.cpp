@@ -8,20 +8,29 @@ namespace measurement {
 
 double ScaleByRange(int rangeIndex, double counts) {
   switch (rangeIndex) {
-    case 0: return counts / 1000.0;
-    case 1: return counts / 100.0;
-    case 2: return counts / 10.0;
-    case 3: return counts / 1.0;
-    default: return counts;
+    case 0:
+      return counts / 1000.0;
+    case 1:
+      return counts / 100.0;
+    case 2:
+      return counts / 10.0;
+    case 3:
+      return counts / 1.0;
+    default:
+      return counts;
   }
 }
 
 int DecimalsForRange(int rangeIndex) {
   switch (rangeIndex) {
-    case 0: return 3;
-    case 1: return 2;
-    case 2: return 1;
-    default: return 0;
+    case 0:
+      return 3;
+    case 1:
+      return 2;
+    case 2:
+      return 1;
+    default:
+      return 0;
   }
 }
 
@@ -36,12 +45,20 @@ void FormatByRangeInto(int rangeIndex, double value, bool padMinus, FixedText& o
     n = std::strlen(t);
     std::memcpy(digits, t, n);
   } else {
-    auto res = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, decimals);
+    auto res =
+        std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, decimals);
     if (res.ec != std::errc()) {
       // Larger than any field we could show: fall back to a general form.
       res = std::to_chars(digits, digits + sizeof digits, value);
     }
     n = static_cast<std::size_t>(res.ptr - digits);
+    // A small negative value that rounds to zero reads "0.000", not "-0.000".
+    bool allZero = n > 1 && digits[0] == '-';
+    for (std::size_t i = 1; allZero && i < n; ++i) allZero = digits[i] == '0' || digits[i] == '.';
+    if (allZero) {
+      std::memmove(digits, digits + 1, n - 1);
+      --n;
+    }
   }
   std::size_t pos = 0;
   const std::size_t pad = n < kWidth ? kWidth - n : 0;

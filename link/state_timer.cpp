@@ -1,0 +1,41 @@
+#include "link/state_timer.h"
+
+namespace devlink {
+
+StateTimer::StateTimer(FrameReceiver& receiver, CommandSender& sender,
+                       std::function<std::uint8_t()> firstCalibrationAddress)
+    : receiver_(receiver),
+      sender_(sender),
+      firstCalibrationAddress_(std::move(firstCalibrationAddress)) {}
+
+std::string StateTimer::DownloadLabel(std::uint16_t endAddress) {
+  // An end address below the first result's address announces nothing, not a
+  // negative number of results.
+  const int results = endAddress >= 100 ? (endAddress - 100) / 3 : 0;
+  return "Ilość wyników do pobrania: " + std::to_string(results) + ".";
+}
+
+void StateTimer::tick() {
+  receiver_.LinkMode = receiver_.PendingLinkMode;
+  switch (receiver_.LinkMode) {
+    case LinkMode::DownloadHeader:
+      // The timer stays on: "Z" goes out again every tick until the header is in.
+      sender_.SendCommand('Z', 0, 0);
+      break;
+    case LinkMode::DownloadResults:
+      if (setEnabled) setEnabled(false);
+      sender_.SendResultRequest(ResultAddress);
+      if (onDownloadLabel) onDownloadLabel(DownloadLabel(receiver_.ResultEndAddress));
+      if (onGaugeMax) onGaugeMax(receiver_.ResultEndAddress);
+      break;
+    case LinkMode::CalibrationReadback:
+      receiver_.ReceiveFill = 0;
+      sender_.SendMemoryRead(firstCalibrationAddress_ ? firstCalibrationAddress_() : 0, 2);
+      if (setEnabled) setEnabled(false);
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace devlink

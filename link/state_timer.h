@@ -1,0 +1,43 @@
+#pragma once
+// The 600 ms state timer `ZmienStan`: moves LinkMode to PendingLinkMode and sends the
+// first request of a result download's or calibration readback's phase.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "link/commands.h"
+#include "link/frame_receiver.h"
+
+namespace devlink {
+
+class StateTimer {
+ public:
+  static constexpr int kIntervalMs = 600;
+
+  // `firstCalibrationAddress` gives entry 1 of CalibrationAddressTable.
+  StateTimer(FrameReceiver& receiver, CommandSender& sender,
+             std::function<std::uint8_t()> firstCalibrationAddress);
+
+  // Address of the next result to request (the result download advances it).
+  std::uint16_t ResultAddress = 100;
+
+  // Enables or disables the window's 600 ms timer.
+  std::function<void(bool)> setEnabled;
+  // Text for the download window's Label1.
+  std::function<void(const std::string&)> onDownloadLabel;
+  // Maximum of the download window's gauge.
+  std::function<void(int)> onGaugeMax;
+
+  // One tick (`ZmienStanTimer`).
+  void tick();
+
+  // "Ilość wyników do pobrania: " + (endAddress - 100) div 3 + "." (never negative).
+  static std::string DownloadLabel(std::uint16_t endAddress);
+
+ private:
+  FrameReceiver& receiver_;
+  CommandSender& sender_;
+  std::function<std::uint8_t()> firstCalibrationAddress_;
+};
+
+}  // namespace devlink

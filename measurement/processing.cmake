@@ -1,0 +1,4 @@
+add_library(halvex_measurement STATIC ${CMAKE_CURRENT_LIST_DIR}/processor.cpp)
+target_link_libraries(halvex_measurement PUBLIC halvex_formatting)
+halvex_warnings(halvex_measurement)
+set_property(GLOBAL APPEND PROPERTY HALVEX_BENCH_LIBS halvex_measurement)

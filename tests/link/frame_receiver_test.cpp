@@ -1,0 +1,333 @@
+#include "link/frame_receiver.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+using devlink::FrameReceiver;
+using devlink::LinkMode;
+using Bytes = std::vector<std::uint8_t>;
+
+// A measurement frame whose payload is tagged with `tag` so frames can be told apart.
+Bytes measurementFrame(std::uint8_t tag) {
+  Bytes f = {0xAA, 0x55};
+  for (int i = 0; i < 16; ++i) f.push_back(static_cast<std::uint8_t>(tag + i * 7));
+  return f;
+}
+
+Bytes concat(std::initializer_list<Bytes> parts) {
+  Bytes out;
+  for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
+
+// Plays the port: the receiver reads from `pending`, and every handed-over frame is
+// recorded.
+struct Harness {
+  FrameReceiver rx;
+  Bytes pending;
+  std::size_t readPos = 0;
+  std::vector<int> readSizes;
+  std::vector<Bytes> frames;
+  std::vector<std::uint16_t> headers;
+  std::vector<Bytes> results;
+  std::vector<std::uint16_t> words;
+
+  Harness() {
+    rx.read = [this](std::uint8_t* dst, int n) {
+      readSizes.push_back(n);
+      const int got = std::min<int>(n, static_cast<int>(pending.size() - readPos));
+      std::memcpy(dst, pending.data() + readPos, static_cast<std::size_t>(got));
+      readPos += static_cast<std::size_t>(got);
+      return got;
+    };
+    rx.onMeasurementFrame = [this](const std::uint8_t* f) { frames.emplace_back(f, f + 18); };
+    rx.onDownloadHeader = [this](std::uint16_t end) { headers.push_back(end); };
+    rx.onResultReply = [this](std::uint8_t s, std::uint8_t lo, std::uint8_t hi) {
+      results.push_back({s, lo, hi});
+    };
+    rx.onReadbackWord = [this](std::uint16_t w) { words.push_back(w); };
+  }
+
+  // One receive event carrying `bytes`.
+  void event(const Bytes& bytes) {
+    pending.insert(pending.end(), bytes.begin(), bytes.end());
+    rx.ComPort1RxChar(static_cast<int>(bytes.size()));
+  }
+  Bytes buffer() const {
+    return Bytes(rx.ReceiveBuffer.begin(), rx.ReceiveBuffer.begin() + rx.ReceiveFill);
+  }
+};
+
+TEST(FrameReceiverMeasuring, FrameInPiecesIsDecodedOnceAtItsLastByte) {
+  Harness h;
+  const Bytes f = measurementFrame(1);
+  h.event(Bytes(f.begin(), f.begin() + 5));
+  h.event(Bytes(f.begin() + 5, f.begin() + 12));
+  EXPECT_TRUE(h.frames.empty());
+  h.event(Bytes(f.begin() + 12, f.end()));
+  ASSERT_EQ(h.frames.size(), 1u);
+  EXPECT_EQ(h.frames[0], f);
+  EXPECT_EQ(h.rx.ReceiveFill, 0);
+  h.event({});
+  EXPECT_EQ(h.frames.size(), 1u);
+}
+
+TEST(FrameReceiverMeasuring, TwoFramesInOneEventAreDecodedOnePerEvent) {
+  Harness h;
+  const Bytes a = measurementFrame(1), b = measurementFrame(2), c = measurementFrame(3);
+  h.event(concat({a, b}));
+  ASSERT_EQ(h.frames.size(), 1u);
+  EXPECT_EQ(h.frames[0], a);
+  EXPECT_EQ(h.buffer(), b);
+  // The next event appends its bytes first and then decodes the waiting frame.
+  h.event(Bytes(c.begin(), c.begin() + 4));
+  ASSERT_EQ(h.frames.size(), 2u);
+  EXPECT_EQ(h.frames[1], b);
+  EXPECT_EQ(h.buffer(), Bytes(c.begin(), c.begin() + 4));
+}
+
+TEST(FrameReceiverMeasuring, ResynchronisationRules) {
+  struct Row {
+    const char* name;
+    Bytes event;
+    Bytes bufferAfter;
+  };
+  const Bytes f = measurementFrame(9);
+  const std::vector<Row> rows = {
+      // Joined in the middle of a frame: the tail of the previous frame goes.
+      {"mid-frame", concat({Bytes{0x11, 0x22, 0x33}, f}), f},
+      // A lone 0xAA without 0x55 is passed over.
+      {"lone AA", concat({Bytes{0xAA, 0x10, 0xAA}, f}), f},
+      // No sync pair at all: the last byte stays (it may begin a pair).
+      {"garbage", Bytes{0x01, 0x02, 0x03, 0xAA}, Bytes{0xAA}},
+      {"garbage ending in non-AA", Bytes{0x01, 0x02, 0x03}, Bytes{0x03}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Harness h;
+    h.event(row.event);
+    EXPECT_TRUE(h.frames.empty()) << "nothing is decoded in a resynchronising event";
+    EXPECT_EQ(h.buffer(), row.bufferAfter);
+  }
+}
+
+TEST(FrameReceiverMeasuring, StreamJoinedMidFrameDecodesTheNextFrameOnceComplete) {
+  Harness h;
+  const Bytes a = measurementFrame(1), b = measurementFrame(2);
+  h.event(Bytes(a.begin() + 7, a.end()));  // the tail of a frame
+  h.event(Bytes(b.begin(), b.begin() + 10));
+  h.event(Bytes(b.begin() + 10, b.end()));
+  ASSERT_EQ(h.frames.size(), 1u);
+  EXPECT_EQ(h.frames[0], b);
+}
+
+TEST(FrameReceiverMeasuring, GarbageEndingInAaJoinsTheFollowingPair) {
+  Harness h;
+  const Bytes f = measurementFrame(4);
+  h.event({0x10, 0x20, 0xAA});
+  h.event(Bytes(f.begin() + 1, f.end()));  // 0x55 and the payload
+  ASSERT_EQ(h.frames.size(), 1u);
+  EXPECT_EQ(h.frames[0], f);
+}
+
+TEST(FrameReceiverMeasuring, DataReceivedIsSetByEveryEvent) {
+  for (LinkMode mode : {LinkMode::Measuring, LinkMode::DownloadHeader, LinkMode::DownloadResults,
+                        LinkMode::CalibrationReadback, static_cast<LinkMode>(7)}) {
+    Harness h;
+    h.rx.LinkMode = mode;
+    h.event({0x01, 0x02});  // all discarded
+    EXPECT_TRUE(h.rx.DataReceived) << static_cast<int>(mode);
+  }
+}
+
+TEST(FrameReceiverDownload, HeaderNeedsExactlyOneFourByteEvent) {
+  Harness h;
+  h.rx.LinkMode = LinkMode::DownloadHeader;
+  h.rx.PendingLinkMode = LinkMode::DownloadHeader;
+  h.event(measurementFrame(1));
+  h.event({0xAA, 0x55, 0x2E});              // split header: first half
+  h.event({0x01});                          // second half
+  h.event({0x00, 0xAA, 0x55, 0x2E, 0x01});  // glued to a stray byte
+  EXPECT_TRUE(h.headers.empty());
+  EXPECT_TRUE(h.frames.empty());
+  EXPECT_EQ(h.rx.PendingLinkMode, LinkMode::DownloadHeader);
+  EXPECT_EQ(h.rx.ReceiveFill, 0) << "download modes never fill the buffer";
+
+  h.event({0xAA, 0x55, 0x2E, 0x01});
+  ASSERT_EQ(h.headers.size(), 1u);
+  EXPECT_EQ(h.headers[0], 302);
+  EXPECT_EQ(h.rx.ResultEndAddress, 302);
+  EXPECT_EQ(h.rx.PendingLinkMode, LinkMode::DownloadResults);
+  EXPECT_EQ(h.rx.LinkMode, LinkMode::DownloadHeader) << "the state timer switches the mode";
+}
+
+TEST(FrameReceiverDownload, ResultReplyNeedsExactlyOneFiveByteEvent) {
+  Harness h;
+  h.rx.LinkMode = LinkMode::DownloadResults;
+  h.event({0xAA, 0x55, 0x40, 0xD2, 0x04, 0x00});  // 6 bytes
+  h.event({0xAB, 0x55, 0x40, 0xD2, 0x04});        // no sync pair
+  h.event(measurementFrame(3));
+  EXPECT_TRUE(h.results.empty());
+  h.event({0xAA, 0x55, 0x40, 0xD2, 0x04});
+  ASSERT_EQ(h.results.size(), 1u);
+  EXPECT_EQ(h.results[0], (Bytes{0x40, 0xD2, 0x04}));
+  EXPECT_EQ(h.rx.ReceiveFill, 0);
+}
+
+TEST(FrameReceiverReadback, RepliesAreAssembledInTheBuffer) {
+  {
+    SCOPED_TRACE("2 + 2");
+    Harness h;
+    h.rx.LinkMode = LinkMode::CalibrationReadback;
+    h.event({0xAA, 0x55});
+    EXPECT_TRUE(h.words.empty());
+    h.event({0x34, 0x12});
+    ASSERT_EQ(h.words.size(), 1u);
+    EXPECT_EQ(h.words[0], 0x1234);
+    EXPECT_EQ(h.rx.ReceiveFill, 0);
+  }
+  {
+    SCOPED_TRACE("7 bytes without a pair wait, 9 are cut");
+    Harness h;
+    h.rx.LinkMode = LinkMode::CalibrationReadback;
+    h.event({1, 2, 3, 4, 5, 6, 7});
+    EXPECT_EQ(h.rx.ReceiveFill, 7);
+    h.event({8, 9});
+    EXPECT_EQ(h.buffer(), Bytes{9});
+    EXPECT_TRUE(h.words.empty());
+  }
+  {
+    SCOPED_TRACE("garbage then a reply");
+    Harness h;
+    h.rx.LinkMode = LinkMode::CalibrationReadback;
+    h.event({1, 2, 3, 4, 5, 6, 0xAA, 0x55, 0x01});
+    EXPECT_EQ(h.buffer(), (Bytes{0xAA, 0x55, 0x01}));
+    h.event({0x02});
+    ASSERT_EQ(h.words.size(), 1u);
+    EXPECT_EQ(h.words[0], 0x0201);
+  }
+}
+
+TEST(FrameReceiverReadback, PairAtTheFrontOfAnOverlongBufferIsSteppedOver) {
+  Harness h;
+  h.rx.LinkMode = LinkMode::CalibrationReadback;
+  // A measurement frame arriving in readback: it starts with the pair but is no reply.
+  h.event(concat({measurementFrame(0x10), Bytes{0xAA, 0x55}}));
+  EXPECT_TRUE(h.words.empty());
+  // The front pair is skipped; the next pair in the buffer comes to the front.
+  EXPECT_EQ(h.buffer(), (Bytes{0xAA, 0x55}));
+  h.event({0x78, 0x56});
+  ASSERT_EQ(h.words.size(), 1u);
+  EXPECT_EQ(h.words[0], 0x5678);
+}
+
+TEST(FrameReceiverOverflow, BurstOfFortyFramesKeepsTheNewestWholeFrames) {
+  Harness h;
+  Bytes burst;
+  std::vector<Bytes> sent;
+  for (int i = 0; i < 40; ++i) {
+    Bytes f = measurementFrame(static_cast<std::uint8_t>(i));
+    // Payload bytes that look like a sync pair must not be taken for one.
+    f[5] = 0xAA;
+    f[6] = 0x55;
+    sent.push_back(f);
+    burst.insert(burst.end(), f.begin(), f.end());
+  }
+  h.event(burst);
+  EXPECT_LE(h.rx.ReceiveFill, FrameReceiver::kBufferSize);
+  for (int i = 0; i < 20; ++i) h.event({});
+  // 14 whole frames fit in 255 bytes: the newest 14 come out intact and in order.
+  ASSERT_EQ(h.frames.size(), 14u);
+  for (std::size_t i = 0; i < 14; ++i) EXPECT_EQ(h.frames[i], sent[26 + i]) << i;
+  EXPECT_EQ(h.rx.ReceiveFill, 0);
+}
+
+TEST(FrameReceiverOverflow, BurstAfterAPartialFrameStaysAligned) {
+  Harness h;
+  std::vector<Bytes> sent;
+  Bytes stream;
+  for (int i = 0; i < 30; ++i) {
+    sent.push_back(measurementFrame(static_cast<std::uint8_t>(100 + i)));
+    stream.insert(stream.end(), sent.back().begin(), sent.back().end());
+  }
+  h.event(Bytes(stream.begin(), stream.begin() + 7));
+  h.event(Bytes(stream.begin() + 7, stream.end()));
+  for (int i = 0; i < 20; ++i) h.event({});
+  ASSERT_EQ(h.frames.size(), 14u);
+  for (std::size_t i = 0; i < 14; ++i) EXPECT_EQ(h.frames[i], sent[16 + i]) << i;
+}
+
+TEST(FrameReceiverOverflow, UnalignedOverflowKeepsNewestBytesAndResynchronises) {
+  Harness h;
+  Bytes stream(300, 0x00);
+  const Bytes f = measurementFrame(7);
+  stream.insert(stream.end(), f.begin(), f.end());
+  h.event(stream);
+  EXPECT_EQ(h.buffer(), f);
+  h.event({});
+  ASSERT_EQ(h.frames.size(), 1u);
+  EXPECT_EQ(h.frames[0], f);
+}
+
+TEST(FrameReceiverEvent, CountAboveTheBlockIsReadInBlocksHandledAsEvents) {
+  Harness h;
+  const Bytes a = measurementFrame(1), b = measurementFrame(2);
+  Bytes stream(FrameReceiver::kBlockSize - 18, 0x00);
+  stream.insert(stream.end(), a.begin(), a.end());
+  stream.insert(stream.end(), b.begin(), b.end());
+  h.event(stream);
+  EXPECT_EQ(h.readSizes, (std::vector<int>{FrameReceiver::kBlockSize, 18}));
+  // Block 1 resynchronises to frame a; block 2 is an event of its own and decodes a.
+  ASSERT_EQ(h.frames.size(), 1u);
+  EXPECT_EQ(h.frames[0], a);
+  EXPECT_EQ(h.buffer(), b);
+}
+
+TEST(FrameReceiverEvent, FailuresEndOnlyTheirOwnEvent) {
+  Harness h;
+  const Bytes a = measurementFrame(1), b = measurementFrame(2);
+  h.rx.read = [](std::uint8_t*, int) -> int { throw std::runtime_error("port gone"); };
+  EXPECT_NO_THROW(h.rx.ComPort1RxChar(18));
+  EXPECT_TRUE(h.rx.DataReceived);
+  EXPECT_EQ(h.rx.ReceiveFill, 0);
+
+  Harness g;
+  int calls = 0;
+  g.rx.onMeasurementFrame = [&](const std::uint8_t*) {
+    ++calls;
+    throw std::runtime_error("decoder failed");
+  };
+  EXPECT_NO_THROW(g.event(concat({a, b})));
+  // The failing frame is not handed over again; the next event goes on normally.
+  EXPECT_NO_THROW(g.event({}));
+  EXPECT_EQ(calls, 2);
+  EXPECT_EQ(g.rx.ReceiveFill, 0);
+}
+
+TEST(FrameReceiverEvent, ShortAndFailedReadsHandleWhatArrived) {
+  Harness h;
+  const Bytes f = measurementFrame(5);
+  h.pending = Bytes(f.begin(), f.begin() + 10);
+  h.rx.ComPort1RxChar(18);  // only 10 bytes there
+  EXPECT_EQ(h.rx.ReceiveFill, 10);
+  h.rx.read = [](std::uint8_t*, int) { return -1; };
+  h.rx.ComPort1RxChar(5);
+  EXPECT_EQ(h.rx.ReceiveFill, 10);
+  EXPECT_NO_THROW(h.rx.ComPort1RxChar(-3));
+}
+
+TEST(FrameReceiverEvent, UnknownModeDropsTheBytes) {
+  Harness h;
+  h.rx.LinkMode = static_cast<LinkMode>(200);
+  h.event(measurementFrame(1));
+  EXPECT_TRUE(h.frames.empty());
+  EXPECT_EQ(h.rx.ReceiveFill, 0);
+}
+
+}  // namespace

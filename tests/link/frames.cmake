@@ -1,0 +1,3 @@
+halvex_add_test(NAME link_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/frame_receiver_test.cpp ${CMAKE_CURRENT_LIST_DIR}/commands_test.cpp
+  LIBS halvex_link GTest::gtest_main)

@@ -1,0 +1,82 @@
+#include "measurement/formatting.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace {
+
+using namespace measurement;
+
+TEST(Formatting, ScaleByRange) {
+  EXPECT_DOUBLE_EQ(ScaleByRange(0, 19999), 19.999);
+  EXPECT_DOUBLE_EQ(ScaleByRange(1, 1234), 12.34);
+  EXPECT_DOUBLE_EQ(ScaleByRange(2, 2000), 200.0);
+  EXPECT_DOUBLE_EQ(ScaleByRange(3, -1234), -1234.0);
+  EXPECT_DOUBLE_EQ(ScaleByRange(4, 1234), 1234.0);
+  EXPECT_DOUBLE_EQ(ScaleByRange(9, 1234), 1234.0);
+  EXPECT_DOUBLE_EQ(ScaleByRange(-1, 1234), 1234.0);
+}
+
+TEST(Formatting, LinesByRange) {
+  struct Row {
+    int r;
+    double value;
+    const char* byRange;  // FormatByRange
+    const char* line;     // PadMinusSign(FormatByRange)
+  };
+  const std::vector<Row> rows = {
+      {0, 19.999, " 19.999", " 19.999"},      {0, -1.234, " -1.234", " -1.234"},
+      {0, -12.345, "-12.345", "- 12.345"},    {0, 1.5, "  1.500", "  1.500"},
+      {0, 1.234, "  1.234", "  1.234"},       {1, 12.34, "  12.34", "  12.34"},
+      {1, -123.45, "-123.45", "- 123.45"},    {2, 123.4, "  123.4", "  123.4"},
+      {2, 23.5, "   23.5", "   23.5"},        {3, 1234, "   1234", "   1234"},
+      {4, 1234, "   1234", "   1234"},        {7, 12.6, "     13", "     13"},
+      {3, -1234567, "-1234567", "- 1234567"},                                      // never cut
+      {0, 0.0, "  0.000", "  0.000"},         {0, -0.0004, "  0.000", "  0.000"},  // no "-0.000"
+      {2, -0.04, "    0.0", "    0.0"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << "r=" << row.r << " value=" << row.value);
+    EXPECT_EQ(FormatByRange(row.r, row.value), row.byRange);
+    EXPECT_EQ(FormatLine(row.r, row.value), row.line);
+    FixedText t;
+    FormatByRangeInto(row.r, row.value, true, t);
+    EXPECT_EQ(t.view(), row.line);
+    FormatByRangeInto(row.r, row.value, false, t);
+    EXPECT_EQ(t.view(), row.byRange);
+  }
+}
+
+TEST(Formatting, PadMinusSign) {
+  EXPECT_EQ(PadMinusSign("-12.345"), "- 12.345");
+  EXPECT_EQ(PadMinusSign(" -1.234"), " -1.234");
+  EXPECT_EQ(PadMinusSign(""), "");
+  EXPECT_EQ(PadMinusSign("-"), "- ");
+}
+
+TEST(Formatting, ExtremeValuesStayInTheFixedBuffer) {
+  for (double v :
+       {1e300, -1e300, std::numeric_limits<double>::max(), -std::numeric_limits<double>::max(),
+        std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+        std::numeric_limits<double>::quiet_NaN(), 5e-324}) {
+    for (int r : {0, 3, 200}) {
+      FixedText t;
+      FormatByRangeInto(r, v, true, t);
+      EXPECT_GE(t.len, 7u);
+      EXPECT_LE(t.len, t.buf.size());
+    }
+  }
+}
+
+TEST(Formatting, UnpackBits) {
+  const auto bits = UnpackBits(0x31);
+  const std::array<bool, 8> expected = {true, false, false, false, true, true, false, false};
+  EXPECT_EQ(bits, expected);
+  EXPECT_EQ(UnpackBits(0xFF),
+            (std::array<bool, 8>{true, true, true, true, true, true, true, true}));
+}
+
+}  // namespace
