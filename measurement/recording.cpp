@@ -1,0 +1,370 @@
+#include "measurement/recording.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <functional>
+
+#include "measurement/formatting.h"
+
+namespace measurement {
+
+// --- line values ---------------------------------------------------------------------------
+
+namespace {
+
+bool isBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// Copies the longest valid number at the start of `in` (blanks already skipped by the
+// caller's iteration) into `out` in the form std::from_chars reads ('+' dropped).
+double parseNumberPrefix(std::string_view in, char* out) {
+  std::size_t n = 0;
+  std::size_t i = 0;
+  auto next = [&]() -> char {
+    while (i < in.size() && isBlank(in[i])) ++i;
+    return i < in.size() ? in[i] : '\0';
+  };
+  char c = next();
+  if (c == '-' || c == '+') {
+    if (c == '-') out[n++] = '-';
+    ++i;
+    c = next();
+  }
+  std::size_t mantissaDigits = 0;
+  while (isDigit(c)) {
+    out[n++] = c;
+    ++mantissaDigits;
+    ++i;
+    c = next();
+  }
+  if (c == '.') {
+    const std::size_t dotAt = n;
+    out[n++] = '.';
+    ++i;
+    c = next();
+    std::size_t fraction = 0;
+    while (isDigit(c)) {
+      out[n++] = c;
+      ++fraction;
+      ++i;
+      c = next();
+    }
+    mantissaDigits += fraction;
+    if (fraction == 0) n = dotAt;  // "5." reads as 5
+  }
+  if (mantissaDigits == 0) return 0.0;
+  if (c == 'e' || c == 'E') {
+    const std::size_t expAt = n;
+    const std::size_t iAt = i;
+    out[n++] = 'e';
+    ++i;
+    c = next();
+    if (c == '-' || c == '+') {
+      out[n++] = c;
+      ++i;
+      c = next();
+    }
+    std::size_t expDigits = 0;
+    while (isDigit(c)) {
+      out[n++] = c;
+      ++expDigits;
+      ++i;
+      c = next();
+    }
+    if (expDigits == 0) {
+      n = expAt;  // "1e" and "1e+" read as 1
+      i = iAt;
+    }
+  }
+  double value = 0.0;
+  const auto res = std::from_chars(out, out + n, value);
+  if (res.ec != std::errc() || !std::isfinite(value)) return 0.0;
+  return value;
+}
+
+}  // namespace
+
+double ParseLineValue(std::string_view line) {
+  if (line.size() >= 3 && line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
+  // The copied number is never longer than the line itself.
+  char small[256];
+  if (line.size() < sizeof small) return parseNumberPrefix(line, small);
+  std::string big(line.size() + 1, '\0');
+  return parseNumberPrefix(line, big.data());
+}
+
+// --- LineStore -----------------------------------------------------------------------------
+
+LineStore::LineStore() : offsets_{0} {}
+
+std::string_view LineStore::Line(std::size_t i) const {
+  if (i < 1 || i > LineCount()) return {};
+  return std::string_view(text_).substr(offsets_[i - 1], offsets_[i] - offsets_[i - 1]);
+}
+
+bool LineStore::AppendLine(std::string_view line) {
+  if (LineCount() >= kLineCapacity) return false;
+  if (line.size() > kMaxLineLength) line = line.substr(0, kMaxLineLength);
+  text_.append(line);
+  offsets_.push_back(static_cast<std::uint32_t>(text_.size()));
+  return true;
+}
+
+void LineStore::Clear() {
+  text_.clear();
+  offsets_.resize(1);
+}
+
+bool LineStore::appendRecordedLine(std::string_view line, bool firstScreenOnly) {
+  if (!AppendLine(line)) return true;
+  // ">=" rather than "==": ticking the first-screen box after line 530 still ends at once.
+  return LineCount() >= recordingLineLimit(firstScreenOnly);
+}
+
+bool LineStore::appendRecordedValue(int rangeIndex, double value, bool firstScreenOnly) {
+  FixedText text;
+  FormatByRangeInto(rangeIndex, value, true, text);
+  return appendRecordedLine(text.view(), firstScreenOnly);
+}
+
+void LineStore::ParseReplayData(double FilterConstant, double& FilterState) {
+  const std::size_t n = LineCount();
+  replay_.resize(n);
+  if (n == 0) return;
+  const double factor = std::exp(-FilterConstant);
+  FilterState = ParseLineValue(Line(1));
+  for (std::size_t i = 1; i <= n; ++i) {
+    const double v = ParseLineValue(Line(i));
+    FilterState = v - factor * (v - FilterState);
+    replay_[i - 1] = FilterState;
+  }
+}
+
+double LineStore::ReplayValue(std::size_t i) const {
+  if (i < 1 || i > replay_.size()) return 0.0;
+  return replay_[i - 1];
+}
+
+std::size_t LineStore::memoryBytes() const {
+  return sizeof(*this) + text_.capacity() + offsets_.capacity() * sizeof(std::uint32_t) +
+         replay_.capacity() * sizeof(double);
+}
+
+// --- replay window -------------------------------------------------------------------------
+
+ReplayWindow replayWindow(std::size_t lineCount, std::size_t start, int chartWidth) {
+  if (lineCount == 0) return {};
+  const long long n = static_cast<long long>(lineCount);
+  const long long s = std::clamp<long long>(static_cast<long long>(start), 1, n);
+  const long long span = static_cast<long long>(chartWidth) - 2;
+  long long last = 0;
+  if (span < n - s) {
+    last = s + span;
+  } else {
+    // The file ends inside the chart. For start 1 this is the program's LineCount − start;
+    // for a later start it still ends at line LineCount − 1 instead of before start.
+    last = std::max(n - 1, s);
+  }
+  last = std::clamp(last, s, n);
+  return {static_cast<std::size_t>(s), static_cast<std::size_t>(last)};
+}
+
+ReplayScrollBar replayScrollBar(std::size_t lineCount, int chartWidth) {
+  const long long n = static_cast<long long>(lineCount);
+  ReplayScrollBar bar;
+  bar.visible = n > static_cast<long long>(chartWidth) - 2;
+  if (bar.visible) {
+    bar.maximum = static_cast<int>(std::max<long long>(1, n - (chartWidth - 1)));
+  }
+  return bar;
+}
+
+// --- writing -------------------------------------------------------------------------------
+
+namespace {
+
+bool writeAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t w = ::write(fd, data, size);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (w == 0) return false;
+    data += w;
+    size -= static_cast<std::size_t>(w);
+  }
+  return true;
+}
+
+// Writes `count` lines given by `lineAt` (0-based), each followed by CR LF, into a new file
+// in the target's folder, then renames it over the target: a reader (or a crash) never sees
+// a half-written data file, and a failure leaves the previous one as it was.
+bool writeLinesAtomically(const std::filesystem::path& path, std::size_t count,
+                          const std::function<std::string_view(std::size_t)>& lineAt) {
+  namespace fs = std::filesystem;
+  if (path.empty() || !path.has_filename()) return false;
+  fs::path target = path;
+  std::error_code ec;
+  if (fs::is_symlink(path, ec)) {
+    // Replace the file the link points to, not the link.
+    fs::path resolved = fs::canonical(path, ec);
+    if (!ec) target = resolved;
+  }
+  std::string content;
+  std::size_t total = 0;
+  for (std::size_t i = 0; i < count; ++i) total += lineAt(i).size() + 2;
+  content.reserve(total);
+  for (std::size_t i = 0; i < count; ++i) {
+    content.append(lineAt(i));
+    content.append("\r\n");
+  }
+
+  static std::atomic<unsigned> serial{0};
+  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  fs::path temp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    std::string name = ".";
+    name.append(target.filename().string());
+    name.append(".tmp");
+    name.append(std::to_string(::getpid()));
+    name.push_back('-');
+    name.append(std::to_string(serial.fetch_add(1)));
+    temp = folder / name;
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) return false;
+  }
+  if (fd < 0) return false;
+
+  struct stat old {};
+  if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+    ::fchmod(fd, old.st_mode & 07777);  // keep the permissions of the file replaced
+  }
+  bool ok = writeAll(fd, content.data(), content.size());
+  ok = ok && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+  if (!ok) {
+    ::unlink(temp.c_str());
+    return false;
+  }
+  // Make the rename itself durable; a failure here does not undo the finished write.
+  const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd >= 0) {
+    ::fsync(dirFd);
+    ::close(dirFd);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool writeDataFile(const std::filesystem::path& path, const LineStore& store) {
+  return writeLinesAtomically(path, store.LineCount(),
+                              [&store](std::size_t i) { return store.Line(i + 1); });
+}
+
+bool writeDataFile(const std::filesystem::path& path, std::span<const std::string> lines) {
+  return writeLinesAtomically(path, lines.size(),
+                              [lines](std::size_t i) { return std::string_view(lines[i]); });
+}
+
+std::size_t downloadedResultCount(unsigned resultAddress, std::size_t tableSize) {
+  if (resultAddress < 100) return 0;
+  return std::min<std::size_t>((resultAddress - 100) / 3, tableSize);
+}
+
+bool WriteDownloadedResults(const std::filesystem::path& path, std::span<const std::string> table,
+                            std::size_t n) {
+  return writeDataFile(path, table.first(std::min(n, table.size())));
+}
+
+// --- reading -------------------------------------------------------------------------------
+
+ReadResult readDataFile(const std::filesystem::path& path, LineStore& store) {
+  ReadResult result;
+  int fd = -1;
+  do {
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    result.error = errno;
+    return result;
+  }
+  store.Clear();
+
+  // The first line may begin with a BOM, which is cut after the line is complete.
+  constexpr std::size_t kKeep = LineStore::kMaxLineLength + 3;
+  std::string line;
+  line.reserve(kKeep);
+  bool lineOpen = false;
+  bool afterCr = false;
+  bool full = false;
+  bool firstLine = true;
+  auto finishLine = [&]() {
+    std::string_view text = line;
+    if (firstLine && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    firstLine = false;
+    store.AppendLine(text);
+    line.clear();
+    lineOpen = false;
+  };
+  // A further line begins: refuse it when the buffer is full.
+  auto openLine = [&]() {
+    if (store.LineCount() >= kLineCapacity) {
+      full = true;
+      return false;
+    }
+    lineOpen = true;
+    return true;
+  };
+
+  char chunk[65536];
+  bool ok = true;
+  while (!full) {
+    const ssize_t got = ::read(fd, chunk, sizeof chunk);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      result.error = errno;
+      ok = false;
+      break;
+    }
+    if (got == 0) break;
+    for (ssize_t k = 0; k < got && !full; ++k) {
+      const char c = chunk[k];
+      if (afterCr) {
+        afterCr = false;
+        if (c == '\n') continue;  // CR LF is one line end
+      }
+      if (c == '\r' || c == '\n') {
+        if (!lineOpen && !openLine()) break;
+        finishLine();
+        afterCr = c == '\r';
+      } else {
+        if (!lineOpen && !openLine()) break;
+        if (line.size() < kKeep) line.push_back(c);
+      }
+    }
+  }
+  if (ok && lineOpen) finishLine();
+  ::close(fd);
+  result.ok = ok;
+  result.truncated = full;
+  result.lineCount = store.LineCount();
+  return result;
+}
+
+}  // namespace measurement
