@@ -16,11 +16,19 @@ struct FileDialogRequest {
   QString initialDir;        // folder the dialog opens in
 };
 
+// "desc|*.A;*.B|desc2|*.C" (the filter text the windows use) -> Qt name filters
+// {"desc (*.A *.B)", "desc2 (*.C)"}.
+QStringList qtNameFilters(const QString& filter);
+// "*.HVD", ".HVD" or "HVD" -> "HVD".
+QString bareExtension(const QString& defaultExtension);
+// Appends the default extension when the chosen file name has none.
+QString withDefaultExtension(const QString& path, const QString& defaultExtension);
+
 class Dialogs {
  public:
   virtual ~Dialogs() = default;
-  virtual void message(const QString& text) = 0;     // OK box
-  virtual bool askYesNo(const QString& text) = 0;    // true = Yes
+  virtual void message(const QString& text) = 0;   // OK box
+  virtual bool askYesNo(const QString& text) = 0;  // true = Yes
   virtual std::optional<QString> openFile(const FileDialogRequest& request) = 0;
   virtual std::optional<QString> saveFile(const FileDialogRequest& request) = 0;
   virtual void beep() = 0;
@@ -44,11 +52,11 @@ class QtDialogs : public Dialogs {
 // Test double: records what was shown and answers from scripted queues.
 class ScriptedDialogs : public Dialogs {
  public:
-  QStringList messages;                          // every message() text, in order
-  QStringList questions;                         // every askYesNo() text
-  QList<bool> yesNoAnswers;                      // consumed front first; default Yes
-  QList<std::optional<QString>> fileAnswers;     // consumed by open/save; default cancel
-  QList<FileDialogRequest> fileRequests;         // what the program asked for
+  QStringList messages;                       // every message() text, in order
+  QStringList questions;                      // every askYesNo() text
+  QList<bool> yesNoAnswers;                   // consumed front first; default Yes
+  QList<std::optional<QString>> fileAnswers;  // consumed by open/save; default cancel
+  QList<FileDialogRequest> fileRequests;      // what the program asked for
   int beeps = 0;
 
   void message(const QString& text) override { messages << text; }

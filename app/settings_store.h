@@ -35,6 +35,10 @@ class SettingsStore {
  public:
   using Value = std::variant<std::string, std::uint32_t>;
 
+  // How a read opens its key: like the registry, reads normally create a missing key;
+  // the about box opens the product key without creating it.
+  enum class KeyOpen { CreateIfMissing, ExistingOnly };
+
   // filePath empty: memory only. A file that cannot be read or parsed is treated as
   // empty and reported once through `onProblem` (never thrown).
   explicit SettingsStore(std::string filePath = {},
@@ -49,15 +53,20 @@ class SettingsStore {
 
   // Missing value reads as "" (key created if missing, like opening with create);
   // a dword value raises SettingsError("Invalid data type for '<name>'").
-  std::string readString(const std::string& key, const std::string& name);
+  std::string readString(const std::string& key, const std::string& name,
+                         KeyOpen open = KeyOpen::CreateIfMissing);
   // Missing value raises SettingsError("Failed to get data for '<name>'"); a string
   // value raises "Invalid data type for '<name>'". Non-zero dword reads as true.
-  bool readBool(const std::string& key, const std::string& name);
+  bool readBool(const std::string& key, const std::string& name,
+                KeyOpen open = KeyOpen::CreateIfMissing);
 
   void writeString(const std::string& key, const std::string& name, const std::string& value);
   void writeBool(const std::string& key, const std::string& name, bool value);
   // For tests and repairs: put any typed value.
   void writeRaw(const std::string& key, const std::string& name, Value value);
+
+  // The file this store persists to ("" = memory only).
+  const std::string& filePath() const { return path_; }
 
   // Last save error (empty when the last save succeeded or nothing was saved).
   const std::string& lastSaveError() const { return lastSaveError_; }
@@ -70,6 +79,7 @@ class SettingsStore {
   std::function<void(const std::string&)> onProblem_;
   std::map<std::string, std::map<std::string, Value>> keys_;
   std::string lastSaveError_;
+  bool saveFailureReported_ = false;
 };
 
 }  // namespace app

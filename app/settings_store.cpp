@@ -1,0 +1,232 @@
+#include "app/settings_store.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+#include <QJsonValue>
+#include <QSaveFile>
+#include <QString>
+#include <cmath>
+#include <cstdlib>
+#include <optional>
+#include <utility>
+
+namespace app {
+
+namespace {
+
+// A dword is written as {"dword": n} so that a hand-edited file keeps strings and
+// numbers apart exactly as the registry does (REG_SZ vs REG_DWORD).
+constexpr const char* kDwordField = "dword";
+constexpr const char* kDamagedSuffix = ".damaged";
+
+std::string failedToGet(const std::string& name) {
+  return "Failed to get data for '" + name + "'";
+}
+std::string invalidType(const std::string& name) {
+  return "Invalid data type for '" + name + "'";
+}
+
+QString qs(const std::string& s) {
+  return QString::fromStdString(s);
+}
+
+// Accepts the form we write and, leniently, a bare JSON integer or boolean that a
+// person may have typed by hand.
+std::optional<SettingsStore::Value> parseValue(const QJsonValue& v) {
+  auto dwordFrom = [](double d) -> std::optional<SettingsStore::Value> {
+    if (d < 0 || d > 4294967295.0 || std::floor(d) != d) return std::nullopt;
+    return SettingsStore::Value{static_cast<std::uint32_t>(d)};
+  };
+  if (v.isString()) return SettingsStore::Value{v.toString().toStdString()};
+  if (v.isBool()) return SettingsStore::Value{std::uint32_t{v.toBool() ? 1u : 0u}};
+  if (v.isDouble()) return dwordFrom(v.toDouble());
+  if (v.isObject()) {
+    const QJsonObject o = v.toObject();
+    const QJsonValue d = o.value(QLatin1String(kDwordField));
+    if (o.size() == 1 && d.isDouble()) return dwordFrom(d.toDouble());
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+SettingsStore::SettingsStore(std::string filePath,
+                             std::function<void(const std::string&)> onProblem)
+    : path_(std::move(filePath)), onProblem_(std::move(onProblem)) {
+  load();
+}
+
+std::string SettingsStore::defaultPath() {
+  // XDG: a relative XDG_CONFIG_HOME is invalid and must be ignored.
+  QString base;
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') {
+    base = QString::fromLocal8Bit(xdg);
+  } else {
+    base = QDir::homePath() + QStringLiteral("/.config");
+  }
+  return (base + QStringLiteral("/Vantorel/halvex22.json")).toStdString();
+}
+
+bool SettingsStore::keyExists(const std::string& key) const {
+  if (keys_.count(key)) return true;
+  // Like the registry, a key exists when any key below it does.
+  const std::string prefix = key + "\\";
+  auto it = keys_.lower_bound(prefix);
+  return it != keys_.end() && it->first.compare(0, prefix.size(), prefix) == 0;
+}
+
+bool SettingsStore::valueExists(const std::string& key, const std::string& name) const {
+  auto k = keys_.find(key);
+  return k != keys_.end() && k->second.count(name) > 0;
+}
+
+void SettingsStore::createKey(const std::string& key) {
+  if (keys_.count(key)) return;
+  keys_[key];
+  save();
+}
+
+std::string SettingsStore::readString(const std::string& key, const std::string& name,
+                                      KeyOpen open) {
+  if (open == KeyOpen::CreateIfMissing) createKey(key);
+  auto k = keys_.find(key);
+  if (k == keys_.end()) return {};
+  auto v = k->second.find(name);
+  if (v == k->second.end()) return {};
+  if (const auto* s = std::get_if<std::string>(&v->second)) return *s;
+  throw SettingsError(invalidType(name));
+}
+
+bool SettingsStore::readBool(const std::string& key, const std::string& name, KeyOpen open) {
+  if (open == KeyOpen::CreateIfMissing) createKey(key);
+  auto k = keys_.find(key);
+  if (k == keys_.end()) throw SettingsError(failedToGet(name));
+  auto v = k->second.find(name);
+  if (v == k->second.end()) throw SettingsError(failedToGet(name));
+  if (const auto* d = std::get_if<std::uint32_t>(&v->second)) return *d != 0;
+  throw SettingsError(invalidType(name));
+}
+
+void SettingsStore::writeString(const std::string& key, const std::string& name,
+                                const std::string& value) {
+  writeRaw(key, name, Value{value});
+}
+
+void SettingsStore::writeBool(const std::string& key, const std::string& name, bool value) {
+  writeRaw(key, name, Value{std::uint32_t{value ? 1u : 0u}});
+}
+
+void SettingsStore::writeRaw(const std::string& key, const std::string& name, Value value) {
+  keys_[key][name] = std::move(value);
+  save();
+}
+
+void SettingsStore::load() {
+  keys_.clear();
+  if (path_.empty()) return;
+  const QString path = qs(path_);
+  if (!QFileInfo::exists(path)) return;  // first run: nothing stored yet
+
+  auto problem = [this](const QString& text) {
+    if (onProblem_) onProblem_(text.toStdString());
+  };
+
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    problem(QStringLiteral("Cannot read the settings file %1 (%2); starting with empty settings.")
+                .arg(path, file.errorString()));
+    return;
+  }
+  const QByteArray bytes = file.readAll();
+  file.close();
+
+  QJsonParseError err{};
+  const QJsonDocument doc = QJsonDocument::fromJson(bytes, &err);
+  if (err.error != QJsonParseError::NoError || !doc.isObject()) {
+    // Keep the damaged file beside the new one: the next save replaces it, and the
+    // user may want to recover values from it by hand.
+    const QString copy = path + QLatin1String(kDamagedSuffix);
+    QFile::remove(copy);
+    QFile::copy(path, copy);
+    const QString why = err.error != QJsonParseError::NoError ? err.errorString()
+                                                              : QStringLiteral("not a JSON object");
+    problem(QStringLiteral("The settings file %1 is damaged (%2); starting with empty settings. "
+                           "A copy was kept as %3.")
+                .arg(path, why, copy));
+    return;
+  }
+
+  int skipped = 0;
+  const QJsonObject root = doc.object();
+  for (auto k = root.begin(); k != root.end(); ++k) {
+    if (!k.value().isObject()) {
+      ++skipped;
+      continue;
+    }
+    auto& values = keys_[k.key().toStdString()];
+    const QJsonObject obj = k.value().toObject();
+    for (auto v = obj.begin(); v != obj.end(); ++v) {
+      if (auto parsed = parseValue(v.value())) {
+        values[v.key().toStdString()] = std::move(*parsed);
+      } else {
+        ++skipped;
+      }
+    }
+  }
+  if (skipped > 0) {
+    problem(QStringLiteral("The settings file %1 holds %2 entries of unknown form; they were "
+                           "ignored.")
+                .arg(path)
+                .arg(skipped));
+  }
+}
+
+void SettingsStore::save() {
+  if (path_.empty()) return;
+  QJsonObject root;
+  for (const auto& [key, values] : keys_) {
+    QJsonObject obj;
+    for (const auto& [name, value] : values) {
+      if (const auto* s = std::get_if<std::string>(&value)) {
+        obj.insert(qs(name), qs(*s));
+      } else {
+        QJsonObject dword;
+        dword.insert(QLatin1String(kDwordField),
+                     static_cast<qint64>(std::get<std::uint32_t>(value)));
+        obj.insert(qs(name), dword);
+      }
+    }
+    root.insert(qs(key), obj);
+  }
+
+  const QString path = qs(path_);
+  QString error;
+  const QString dir = QFileInfo(path).absolutePath();
+  if (!QDir().mkpath(dir)) {
+    error = QStringLiteral("cannot create the folder %1").arg(dir);
+  } else {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(QJsonDocument(root).toJson(QJsonDocument::Indented)) < 0 || !file.commit()) {
+      error = file.errorString();
+    }
+  }
+
+  if (error.isEmpty()) {
+    lastSaveError_.clear();
+    saveFailureReported_ = false;
+    return;
+  }
+  lastSaveError_ =
+      QStringLiteral("Cannot save the settings to %1: %2").arg(path, error).toStdString();
+  // Every write saves; report a failing location once, not at every write.
+  if (!saveFailureReported_ && onProblem_) onProblem_(lastSaveError_);
+  saveFailureReported_ = true;
+}
+
+}  // namespace app

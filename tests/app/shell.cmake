@@ -1,0 +1,11 @@
+if(HALVEX_WITH_GUI)
+  halvex_add_test(NAME shell_tests
+    SOURCES
+      ${CMAKE_CURRENT_SOURCE_DIR}/shell_test_main.cpp
+      ${CMAKE_CURRENT_SOURCE_DIR}/shell_test.cpp
+      ${CMAKE_CURRENT_SOURCE_DIR}/shell_settings_test.cpp
+      ${CMAKE_CURRENT_SOURCE_DIR}/shell_dialogs_test.cpp
+      ${CMAKE_CURRENT_SOURCE_DIR}/shell_jpeg_test.cpp
+    LIBS halvex_shell JPEG::JPEG
+    GUI)
+endif()
