@@ -1,0 +1,487 @@
+// The main window's start-up, settings, languages, closing, small handlers and layout,
+// checked by what the window shows and what it leaves in the settings store.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSlider>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include "app/globals.h"
+#include "app/preferences.h"
+#include "main_win_test_util.h"
+#include "measurement/wykres.h"
+
+namespace {
+
+using app::TMainWin;
+using testutil::WindowEnv;
+namespace keys = app::keys;
+
+// Answers the preferences dialog that the window is about to show modally.
+void answerPreferences(int languageIndex, bool ok) {
+  QTimer::singleShot(0, [languageIndex, ok] {
+    auto* dialog = qobject_cast<app::TPreferences*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    if (!ok) {
+      dialog->reject();  // the close box
+      return;
+    }
+    dialog->cbJezyk->setCurrentIndex(languageIndex);
+    dialog->edImie->setText(QStringLiteral("Jan Kowalski"));
+    QTest::mouseClick(dialog->Button1, Qt::LeftButton);
+  });
+}
+
+// ---- start-up ------------------------------------------------------------------------------
+
+TEST(MainWinStartUp, FirstRunShowsPreferencesAndGoesOnAfterOk) {
+  WindowEnv env;
+  answerPreferences(1, true);
+  ASSERT_TRUE(env.start(std::nullopt));
+  EXPECT_EQ(env.store.readString(keys::kProduct, keys::kLng), "en");
+  EXPECT_EQ(env.store.readString(keys::kProduct, keys::kName), "Jan Kowalski");
+  EXPECT_EQ(app::LanguageCode, "en");
+  EXPECT_EQ(env.win->S_Polacz->text(), "Connect");
+  EXPECT_EQ(env.win->Plik1->title(), "&File");
+}
+
+TEST(MainWinStartUp, FirstRunClosedWithoutOkEndsTheProgram) {
+  WindowEnv env;
+  answerPreferences(0, false);
+  EXPECT_FALSE(env.start(std::nullopt));
+  EXPECT_FALSE(env.store.valueExists(keys::kProduct, keys::kLng));
+  EXPECT_FALSE(env.store.valueExists(keys::kProduct, keys::kComPort));
+}
+
+TEST(MainWinStartUp, KeyWithoutLanguageCountsAsFirstRun) {
+  WindowEnv env;
+  env.store.writeString(keys::kProduct, keys::kName, "x");
+  bool asked = false;
+  env.win = std::make_unique<TMainWin>(env.store, env.dialogs);
+  env.win->setRunPreferences([&] {
+    asked = true;
+    return false;
+  });
+  EXPECT_FALSE(env.win->FormCreate());
+  EXPECT_TRUE(asked);
+}
+
+TEST(MainWinStartUp, WindowAsCreated) {
+  WindowEnv env;
+  ASSERT_TRUE(env.start("pl", std::nullopt, false));
+  TMainWin& w = *env.win;
+  EXPECT_EQ(w.windowTitle(), "Vantorel - Halvex 25.3.10");
+  EXPECT_EQ(w.centralWidget()->size(), QSize(684, 437));
+  EXPECT_EQ(w.minimumSize(), w.maximumSize());  // not resizable
+  EXPECT_FALSE(w.isEnabled());                  // until the splash has gone
+  w.setEnabled(true);  // the splash's end keeps the menus' own states
+  EXPECT_FALSE(w.Sterowanie->menuAction()->isEnabled());
+  EXPECT_TRUE(w.Trans->menuAction()->isEnabled());
+  EXPECT_EQ(w.StatusBar1->currentMessage(), "Nie połączony");
+  EXPECT_EQ(w.StatusBar1->geometry(), QRect(0, 416, 684, 21));
+  EXPECT_EQ(w.Panel1->geometry(), QRect(8, 8, 369, 153));
+  EXPECT_EQ(w.Panel2->geometry(), QRect(384, 8, 153, 89));
+  EXPECT_EQ(w.Panel3->geometry(), QRect(384, 104, 153, 57));
+  EXPECT_EQ(w.Panel4->geometry(), QRect(543, 8, 130, 153));
+  EXPECT_EQ(w.Panel5->geometry(), QRect(544, 168, 129, 233));
+  EXPECT_EQ(w.Wykres1->geometry(), QRect(8, 168, 529, 217));
+  EXPECT_EQ(w.TrackBar1->geometry(), QRect(8, 385, 529, 22));
+  EXPECT_EQ(w.Send->geometry(), QRect(8, 168, 529, 233));
+  EXPECT_EQ(w.Kosz->pos(), QPoint(504, 176));
+  EXPECT_EQ(w.Wstrzymaj->pos(), QPoint(16, 352));
+  EXPECT_EQ(w.PokazSerwis->pos(), QPoint(504, 352));
+  // The hide button of the panel stands where the show button stands.
+  EXPECT_EQ(w.UkrysSerwis->mapTo(w.Client, QPoint(0, 0)), QPoint(504, 352));
+
+  EXPECT_FALSE(w.Zapisz1->isEnabled());
+  EXPECT_FALSE(w.Zakoncz->isEnabled());
+  EXPECT_FALSE(w.Pobierzwynikizurzdzenia1->isEnabled());
+  EXPECT_FALSE(w.Serwis->menuAction()->isVisible());
+  EXPECT_FALSE(w.Sterowanie->menuAction()->isEnabled());
+  EXPECT_TRUE(w.Minmax1->isChecked());
+  EXPECT_TRUE(w.Danezurzdzenia1->isChecked());
+  EXPECT_TRUE(w.COMs[0]->isChecked());
+  EXPECT_TRUE(w.S_Polacz->isEnabled());
+  EXPECT_TRUE(w.S_Otworz->isEnabled());
+  EXPECT_FALSE(w.S_Zapisz->isEnabled());
+  EXPECT_TRUE(w.Dane->isChecked());
+  EXPECT_FALSE(w.filtr->isChecked());
+  EXPECT_EQ(w.Tau->text(), "1");
+  EXPECT_TRUE(w.Autoskalowanie->isChecked());
+  EXPECT_FALSE(w.W->isEnabled());
+  EXPECT_FALSE(w.O->isEnabled());
+  EXPECT_EQ(w.W->value(), 52);
+  EXPECT_EQ(w.O->value(), 500);
+  EXPECT_TRUE(w.TrackBar1->isHidden());
+  EXPECT_EQ(w.TrackBar1->pageStep(), 527);
+  EXPECT_TRUE(w.Send->isHidden());
+  EXPECT_TRUE(w.PokazSerwis->isHidden());
+  EXPECT_FALSE(w.Wyslij->isEnabled());
+  EXPECT_FALSE(w.Odbierz->isEnabled());
+  EXPECT_FALSE(w.Power->isEnabled());
+  EXPECT_TRUE(w.Postep->isHidden());
+  EXPECT_EQ(w.Postep->minimum(), 1);
+  EXPECT_EQ(w.Postep->maximum(), 68);
+  for (QLabel* l : {w.F2, w.F3, w.F4, w.F5, w.F6, w.Label5, w.BP})
+    EXPECT_EQ(app::labelColour(l), app::kSilver);
+  EXPECT_EQ(app::labelColour(w.SOS), app::kAqua);
+  EXPECT_EQ(app::labelColour(w.mode), app::kAqua);
+  EXPECT_FALSE(w.SprPolacz->isActive());
+  EXPECT_FALSE(w.ZmienStan->isActive());
+  EXPECT_FALSE(w.Timer1->isActive());
+  EXPECT_EQ(w.SprPolacz->interval(), 800);
+  EXPECT_EQ(w.ZmienStan->interval(), 600);
+  EXPECT_EQ(w.Timer1->interval(), 250);
+  EXPECT_EQ(w.ComPort1->Port(), "COM1");
+  EXPECT_EQ(w.Wykres1->Skala(), 20.0);
+  EXPECT_TRUE(w.Wykres1->AutoSkala());
+
+  // Shortcuts of the menu.
+  EXPECT_EQ(w.Otwrz1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+  EXPECT_EQ(w.Zapisz1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+  EXPECT_EQ(w.Zmieuytkownika1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_U));
+  EXPECT_EQ(w.Ustawieniaserwisowe1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+  EXPECT_EQ(w.OProgramie1->shortcut(), QKeySequence(Qt::Key_F1));
+
+  // Controls are found by their names.
+  EXPECT_EQ(w.findChild<QLabel*>("SWynik"), w.SWynik);
+  EXPECT_EQ(w.findChild<QAction*>("Com51"), w.COMs[4]);
+  EXPECT_EQ(w.findChild<QAction*>("COM201"), w.COMs[19]);
+  EXPECT_EQ(w.findChild<QCheckBox*>("OstatniEkran"), w.OstatniEkran);
+}
+
+TEST(MainWinStartUp, CalibrationAddressTable) {
+  WindowEnv env;
+  ASSERT_TRUE(env.start());
+  const auto& t = env.win->CalibrationAddressTable;
+  const std::vector<std::pair<int, int>> expected = {
+      {1, 0},    {7, 24},   {8, 32},   {10, 40},  {11, 48},  {17, 72},  {18, 80},  {21, 96},
+      {27, 120}, {28, 128}, {30, 136}, {31, 10},  {34, 42},  {42, 138}, {43, 168}, {45, 172},
+      {46, 28},  {49, 31},  {50, 124}, {52, 94},  {53, 93},  {54, 76},  {55, 78},  {56, 92},
+      {57, 144}, {62, 154}, {68, 166}, {69, 174}, {72, 192}, {73, 194}, {74, 180}};
+  for (const auto& [index, address] : expected) EXPECT_EQ(t[index], address) << "entry " << index;
+}
+
+struct PortCase {
+  std::optional<std::string> stored;
+  std::string port;
+  int checked;  // 0: none
+};
+
+class MainWinStoredPort : public ::testing::TestWithParam<PortCase> {};
+
+TEST_P(MainWinStoredPort, TakesTheRememberedPort) {
+  WindowEnv env;
+  ASSERT_TRUE(env.start("pl", GetParam().stored));
+  EXPECT_EQ(env.win->ComPort1->Port(), GetParam().port);
+  for (int n = 1; n <= 20; ++n)
+    EXPECT_EQ(env.win->COMs[static_cast<std::size_t>(n - 1)]->isChecked(), n == GetParam().checked)
+        << "COM" << n;
+  EXPECT_TRUE(env.dialogs.messages.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, MainWinStoredPort,
+                         ::testing::Values(PortCase{std::string("COM7"), "COM7", 7},
+                                           PortCase{std::string("COM12"), "COM12", 12},
+                                           PortCase{std::string("COM21"), "COM21", 0},
+                                           PortCase{std::string("COM"), "COM1", 1},
+                                           PortCase{std::string(""), "COM1", 1},
+                                           PortCase{std::nullopt, "COM1", 1}));
+
+TEST(MainWinStartUp, SettingsOfTheWrongTypeAreReportedAndStartUpGoesOn) {
+  WindowEnv env;
+  env.store.writeRaw(keys::kProduct, keys::kLng, std::uint32_t{1});
+  env.store.writeRaw(keys::kProduct, keys::kComPort, std::uint32_t{7});
+  ASSERT_TRUE(env.start(std::nullopt));
+  ASSERT_EQ(env.dialogs.messages.size(), 2);
+  EXPECT_EQ(env.dialogs.messages[0], "Invalid data type for 'lng'");
+  EXPECT_EQ(env.dialogs.messages[1], "Invalid data type for 'ComPort'");
+  EXPECT_EQ(env.win->caption(0), "Vettore");  // an unreadable code counts as unknown
+  EXPECT_EQ(env.win->ComPort1->Port(), "COM1");
+}
+
+// ---- languages -----------------------------------------------------------------------------
+
+struct LanguageCase {
+  std::string lng;
+  const char* connect;
+  const char* dane;
+  const char* plik;
+  const char* sterowanie;
+  const char* max2;
+  const char* koszHint;
+  const char* holdHint;
+  const char* odbierz;
+  const char* nie;
+};
+
+class MainWinLanguage : public ::testing::TestWithParam<LanguageCase> {};
+
+TEST_P(MainWinLanguage, AppliesTheTableOfTheStoredLanguage) {
+  const LanguageCase& c = GetParam();
+  WindowEnv env;
+  ASSERT_TRUE(env.start(c.lng));
+  TMainWin& w = *env.win;
+  EXPECT_EQ(app::LanguageCode, c.lng);
+  EXPECT_EQ(w.S_Polacz->text(), QString::fromUtf8(c.connect));
+  EXPECT_EQ(w.Dane->text(), QString::fromUtf8(c.dane));
+  EXPECT_EQ(w.Plik1->title(), QString::fromUtf8(c.plik));
+  EXPECT_EQ(w.Sterowanie->title(), QString::fromUtf8(c.sterowanie));
+  EXPECT_EQ(w.Max2->text(), QString::fromUtf8(c.max2));
+  EXPECT_EQ(w.Kosz->toolTip(), QString::fromUtf8(c.koszHint));
+  EXPECT_EQ(w.Wstrzymaj->toolTip(), QString::fromUtf8(c.holdHint));
+  EXPECT_EQ(w.Odbierz->text(), QString::fromUtf8(c.odbierz));
+  for (QAction* no : {w.Nie1, w.Nie6, w.Nie7, w.Nie8})
+    EXPECT_EQ(no->text(), QString::fromUtf8(c.nie));
+  for (int i = 0; i < app::kCaptionCount; ++i)
+    EXPECT_EQ(w.caption(i),
+              QString::fromUtf8(app::captionTableFor(c.lng)[static_cast<std::size_t>(i)]));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tables, MainWinLanguage,
+    ::testing::Values(
+        LanguageCase{"pl", "Połącz", "Obróbka danych", "&Plik", "S&terowanie przyrządem", "Tak",
+                     "Kasuj wykres", "Blokuj wynik", "Odbierz", "Nie"},
+        LanguageCase{"en", "Connect", "Data processing", "&File", "&Remote control", "Yes",
+                     "Clear chart", "Block chart", "Receive", "No"},
+        LanguageCase{"it", "Connetti", "Lavorazione dati", "&File", "Controllo &remoto", "Si'",
+                     "Cancella andamento", "Blocca risultato", "Rispondere", "No"},
+        LanguageCase{"xx", "Connetti", "Lavorazione dati", "&File", "Controllo &remoto", "Si'",
+                     "Cancella andamento", "Blocca risultato", "Rispondere", "No"},
+        LanguageCase{"", "Connetti", "Lavorazione dati", "&File", "Controllo &remoto", "Si'",
+                     "Cancella andamento", "Blocca risultato", "Rispondere", "No"}),
+    [](const auto& info) {
+      return info.param.lng.empty() ? std::string("empty") : info.param.lng;
+    });
+
+TEST(MainWinLanguageTables, OddTextsAreKeptAsWritten) {
+  EXPECT_STREQ(app::kItalianCaptions[18], "A pri file");
+  EXPECT_STREQ(app::kItalianCaptions[27], "&Sevizio");
+  EXPECT_STREQ(app::kItalianCaptions[63], "Si'");
+  EXPECT_STREQ(app::kItalianCaptions[46], "Di");
+  EXPECT_STREQ(app::kPolishCaptions[9], "  Sterowanie");
+  EXPECT_STREQ(app::kPolishCaptions[13], "Zakoncz zapis");
+  EXPECT_STREQ(app::kEnglishCaptions[67], "Do you really want to close the application?");
+}
+
+TEST(MainWinLanguageTables, StateCaptionsFollowTheState) {
+  WindowEnv env;
+  ASSERT_TRUE(env.start("pl"));
+  TMainWin& w = *env.win;
+  w.CalibrationReadbackActive = true;
+  w.zmienJezyk(app::kEnglishCaptions);
+  EXPECT_EQ(w.Odbierz->text(), "Cancel");
+  w.CalibrationReadbackActive = false;
+  w.zmienJezyk(app::kItalianCaptions);
+  EXPECT_EQ(w.Odbierz->text(), "Rispondere");
+}
+
+TEST(MainWinLanguageTables, ChangeLanguageThroughPreferences) {
+  WindowEnv env;
+  ASSERT_TRUE(env.start("pl"));
+  TMainWin& w = *env.win;
+  answerPreferences(1, true);
+  w.Zmiejzyk1->trigger();
+  EXPECT_EQ(env.store.readString(keys::kProduct, keys::kLng), "en");
+  EXPECT_EQ(app::LanguageCode, "en");
+  EXPECT_EQ(w.Zmiejzyk1->text(), "Change language...");
+  EXPECT_EQ(w.Widok1->title(), "&View");
+
+  answerPreferences(2, false);  // closed without OK: the language stays
+  w.Zmiejzyk1->trigger();
+  EXPECT_EQ(app::LanguageCode, "en");
+  EXPECT_EQ(w.Widok1->title(), "&View");
+}
+
+// ---- closing -------------------------------------------------------------------------------
+
+TEST(MainWinClose, NoKeepsTheWindowAndWritesNothing) {
+  WindowEnv env;
+  ASSERT_TRUE(env.start("pl"));
+  env.win->show();
+  env.dialogs.yesNoAnswers = {false};
+  env.win->Koniec1->trigger();
+  EXPECT_TRUE(env.win->isVisible());
+  ASSERT_EQ(env.dialogs.questions.size(), 1);
+  EXPECT_EQ(env.dialogs.questions[0], "Czy na pewno zakończyć pracę z programem?");
+  EXPECT_FALSE(env.store.valueExists(keys::kProduct, keys::kComPort));
+}
+
+TEST(MainWinClose, YesStoresThePortName) {
+  WindowEnv env;
+  ASSERT_TRUE(env.start("en"));
+  env.win->show();
+  env.win->Trans->actions()[8]->trigger();  // COM9
+  env.dialogs.yesNoAnswers = {true};
+  EXPECT_TRUE(env.win->close());
+  EXPECT_FALSE(env.win->isVisible());
+  EXPECT_EQ(env.dialogs.questions.value(0), "Do you really want to close the application?");
+  EXPECT_EQ(env.store.readString(keys::kProduct, keys::kComPort), "COM9");
+}
+
+// ---- small handlers ------------------------------------------------------------------------
+
+TEST(MainWinHandlers, StatisticsMenuAndCheckBoxFollowEachOther) {
+  WindowEnv env;
+  ASSERT_TRUE(env.start());
+  TMainWin& w = *env.win;
+  w.Minmax1->trigger();
+  EXPECT_FALSE(w.Minmax1->isChecked());
+  EXPECT_FALSE(w.Dane->isChecked());
+  w.Dane->click();
+  EXPECT_TRUE(w.Dane->isChecked());
+  EXPECT_TRUE(w.Minmax1->isChecked());
+  w.Min->setText("1");
+  w.Max->setText("2");
+  w.Avr->setText("3");
+  w.Button1->click();
+  EXPECT_TRUE(w.Min->text().isEmpty() && w.Max->text().isEmpty() && w.Avr->text().isEmpty());
+  EXPECT_TRUE(w.Processor.state().StatsResetPending);
+}
+
+TEST(MainWinHandlers, DigitalFilterReadsTimeConstant) {
+  WindowEnv env;
+  ASSERT_TRUE(env.start());
+  TMainWin& w = *env.win;
+  w.Tau->setText("0,5");
+  w.filtr->click();
+  EXPECT_TRUE(w.filtr->isChecked());
+  EXPECT_DOUBLE_EQ(w.Processor.state().FilterConstant, 0.5);
+  EXPECT_FALSE(w.Tau->isEnabled());
+  w.filtr->click();
+  EXPECT_TRUE(w.Tau->isEnabled());
+  EXPECT_DOUBLE_EQ(w.Processor.state().FilterConstant, 0.5);  // live: keeps its value
+
+  w.Tau->setText("abc");
+  w.filtr->click();
+  EXPECT_FALSE(w.filtr->isChecked());
+  EXPECT_TRUE(w.Tau->isEnabled());
+  EXPECT_TRUE(env.dialogs.messages.isEmpty());
+}
+
+TEST(MainWinHandlers, TovikFilterRejectsALetterThreshold) {
+  WindowEnv env;
+  ASSERT_TRUE(env.start());
+  TMainWin& w = *env.win;
+  w.FT_Tau->setText("0,25");
+  w.FT_Prog->setText("120");
+  w.FTovik->click();
+  EXPECT_TRUE(w.FTovik->isChecked());
+  EXPECT_FALSE(w.FT_Tau->isEnabled());
+  EXPECT_FALSE(w.FT_Prog->isEnabled());
+  EXPECT_DOUBLE_EQ(w.Processor.state().TovikTimeConstant, 0.25);
+  EXPECT_EQ(w.Processor.state().TovikThreshold, 120);
+  w.FTovik->click();
+  EXPECT_TRUE(w.FT_Tau->isEnabled());
+
+  w.FT_Prog->setText("a");
+  w.FTovik->click();
+  EXPECT_FALSE(w.FTovik->isChecked());
+  EXPECT_TRUE(w.FT_Tau->isEnabled());
+  EXPECT_TRUE(w.FT_Prog->isEnabled());
+  EXPECT_EQ(env.dialogs.messages, QStringList{"Niepoprawnie wprowadzone dane!"});
+}
+
+TEST(MainWinHandlers, ThresholdSwitchAndAmplitudeReset) {
+  WindowEnv env;
+  ASSERT_TRUE(env.start());
+  TMainWin& w = *env.win;
+  w.ProgWlacz->click();
+  EXPECT_FALSE(w.TempProg->isEnabled());
+  w.ProgWlacz->click();
+  EXPECT_TRUE(w.TempProg->isEnabled());
+  w._uiAmplitude->setText("345");
+  w._uiClearAverage->click();
+  EXPECT_EQ(w._uiAmplitude->text(), "0");
+}
+
+TEST(MainWinHandlers, AboutBoxAndOtherWindowsThroughHooks) {
+  WindowEnv env;
+  ASSERT_TRUE(env.start());
+  TMainWin& w = *env.win;
+  int about = 0, password = 0, user = 0, report = 0;
+  w.setShowAbout([&] { ++about; });
+  w.setShowPassword([&] { ++password; });
+  w.setShowUserSettings([&] { ++user; });
+  w.setCreateReport([&] { ++report; });
+  w.OProgramie1->trigger();
+  w.Ustawieniaserwisowe1->trigger();
+  w.Zmieuytkownika1->trigger();
+  w.Twrzraport1->trigger();
+  EXPECT_EQ(about, 1);
+  EXPECT_EQ(password, 1);
+  EXPECT_EQ(user, 1);
+  EXPECT_EQ(report, 1);
+}
+
+TEST(MainWinHandlers, ScalingPanel) {
+  WindowEnv env;
+  ASSERT_TRUE(env.start());
+  TMainWin& w = *env.win;
+  w.Autoskalowanie->click();
+  EXPECT_FALSE(w.Wykres1->AutoSkala());
+  EXPECT_TRUE(w.W->isEnabled());
+  EXPECT_TRUE(w.O->isEnabled());
+  EXPECT_NEAR(w.Wykres1->Min(), 22.96, 1e-9);
+  EXPECT_NEAR(w.Wykres1->Max(), 77.04, 1e-9);
+  w.W->setValue(10);  // half-span 1
+  w.O->setValue(-200);
+  EXPECT_NEAR(w.Wykres1->Max(), -19.0, 1e-9);
+  EXPECT_NEAR(w.Wykres1->Min(), -21.0, 1e-9);
+  w.Autoskalowanie->click();
+  EXPECT_TRUE(w.Wykres1->AutoSkala());
+  EXPECT_FALSE(w.W->isEnabled());
+
+  w.Wykres1->AddPoint(1.0);
+  w.Kosz->click();
+  EXPECT_EQ(w.Wykres1->Ilosc(), 0);
+}
+
+TEST(MainWinHandlers, ServiceMode) {
+  WindowEnv env;
+  ASSERT_TRUE(env.start());
+  TMainWin& w = *env.win;
+  w.show();
+  w.Wykres1->AddPoint(3.0);
+  w.EnterServiceMode();
+  EXPECT_TRUE(w.Serwis->menuAction()->isVisible());
+  EXPECT_TRUE(w.Send->isVisible());
+  EXPECT_TRUE(w.PokazSerwis->isVisibleTo(w.Client));
+  EXPECT_EQ(w.Wykres1->Ilosc(), 0);
+  w.UkrysSerwis->click();
+  EXPECT_FALSE(w.Send->isVisible());
+  EXPECT_TRUE(w.Serwis->menuAction()->isVisible());
+  w.PokazSerwis->click();
+  EXPECT_TRUE(w.Send->isVisible());
+  w.Wyjdztryb1->trigger();
+  EXPECT_FALSE(w.Serwis->menuAction()->isVisible());
+  EXPECT_FALSE(w.Send->isVisible());
+  EXPECT_FALSE(w.PokazSerwis->isVisible());
+}
+
+TEST(MainWinHandlers, ChoosingAPortChecksOnlyThatItem) {
+  WindowEnv env;
+  ASSERT_TRUE(env.start("pl", std::string("COM3")));
+  TMainWin& w = *env.win;
+  w.findChild<QAction*>("COM71")->trigger();
+  EXPECT_EQ(w.ComPort1->Port(), "COM7");
+  for (int n = 1; n <= 20; ++n)
+    EXPECT_EQ(w.COMs[static_cast<std::size_t>(n - 1)]->isChecked(), n == 7);
+  EXPECT_FALSE(w.ComPort1->Connected());
+}
+
+}  // namespace

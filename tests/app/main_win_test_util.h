@@ -1,0 +1,63 @@
+#pragma once
+// Helpers of the main window tests: a window over a settings store in a temporary folder
+// with scripted dialogs, a pseudo-terminal standing in for the instrument, and frames.
+#include <QString>
+#include <QTemporaryDir>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/dialogs.h"
+#include "app/main_win.h"
+#include "app/settings_store.h"
+
+namespace testutil {
+
+// A fresh run of the program: its own settings file, scripted dialogs, globals reset.
+struct WindowEnv {
+  QTemporaryDir dir;
+  app::SettingsStore store;
+  app::ScriptedDialogs dialogs;
+  std::unique_ptr<app::TMainWin> win;
+
+  WindowEnv();
+  ~WindowEnv();
+  // Stores "lng" (when given) and "ComPort" (when given), creates the window and runs
+  // its start-up; returns what FormCreate returned. The window is then enabled as the
+  // end of the start-up splash enables it, unless `afterSplash` is false.
+  bool start(std::optional<std::string> lng = std::string("pl"),
+             std::optional<std::string> comPort = std::nullopt, bool afterSplash = true);
+  QString path(const QString& name) const { return dir.filePath(name); }
+};
+
+// The instrument's end of a pseudo-terminal; the window opens `slave`.
+struct Pty {
+  int master = -1;
+  QString slave;
+  Pty();
+  ~Pty();
+  void write(const std::vector<std::uint8_t>& bytes) const;
+  // Reads until `count` bytes have come or `timeoutMs` passed.
+  std::vector<std::uint8_t> read(std::size_t count, int timeoutMs = 1000) const;
+  // The same while the window's timers and deliveries run.
+  std::vector<std::uint8_t> readProcessingEvents(std::size_t count, int timeoutMs = 2000) const;
+  // Throws away what waits to be read.
+  void drain() const;
+};
+
+// An 18-byte measurement frame.
+std::vector<std::uint8_t> frame(std::int16_t value, std::uint8_t range = 0, std::uint8_t unit = 0,
+                                std::uint8_t axis = 0, std::uint8_t mode = 0,
+                                std::int16_t temperature = 235, std::uint8_t statusA = 0,
+                                std::uint8_t statusB = 0,
+                                std::array<std::int16_t, 3> xyz = {0, 0, 0});
+
+// Lines of a text file split at CR LF.
+std::vector<std::string> fileLines(const QString& path);
+// Writes `count` data lines (values 1.000, 2.000, ...) ended by CR LF.
+void writeDataFile(const QString& path, int count);
+
+}  // namespace testutil
