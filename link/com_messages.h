@@ -1,0 +1,35 @@
+// The serial port's error texts (codes 1 to 23) and their lookup in message catalogues of
+// the domain "cport", found in the folder "locale" beside the program.
+#pragma once
+
+#include <string>
+
+namespace devlink {
+
+inline constexpr const char* kComTextDomain = "cport";
+inline constexpr int kComFirstCode = 1;
+inline constexpr int kComLastCode = 23;
+
+// The text of an error code as written, before translation; "" for an unknown code.
+const char* comSourceText(int code);
+
+// The text of an error code through the catalogue (as written when none translates it).
+std::string comText(int code);
+
+// The message of an EComPort: the code's text, followed by " (win error code: N)" when the
+// failing call gave a system error number (sysError != -1).
+std::string comMessage(int code, int sysError);
+
+// `<folder of the running program>/locale`, where the catalogues are looked up:
+// <dir>/locale/<language>/LC_MESSAGES/cport.mo.
+std::string programLocaleDir();
+
+// Chooses the language of the catalogues from the environment (LC_ALL, LC_MESSAGES, LANG,
+// and LANGUAGE) or the system's locale. Runs once by itself before the first lookup; call
+// it again after changing the environment.
+void selectMessageLanguage();
+
+// Binds `domain` to the catalogues under `localeDir` (UTF-8 texts).
+void bindCatalogue(const std::string& domain, const std::string& localeDir);
+
+}  // namespace devlink

@@ -1,0 +1,7 @@
+halvex_add_test(NAME comport_tests
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/com_port_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/com_port_fake_host_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/com_messages_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/delivery_queue_test.cpp
+  LIBS halvex_comport GTest::gtest_main)
