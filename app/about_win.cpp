@@ -38,10 +38,15 @@ constexpr int kFrame = 2;
 constexpr const char* kPicture = ":/about_meter.jpg";
 const QColor kGrey(128, 128, 128);
 
+// A font whose line (ascent + descent) is `pixels` high, the way the box's texts are
+// measured; so the title and the instrument line below it do not overlap.
 QFont pixelFont(const QFont& base, int pixels, bool bold) {
   QFont f(base);
-  f.setPixelSize(pixels);
   f.setBold(bold);
+  int size = pixels;
+  do {
+    f.setPixelSize(size);
+  } while (QFontMetrics(f).height() > pixels && --size > 6);
   return f;
 }
 
