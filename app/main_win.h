@@ -20,6 +20,7 @@
 #include "link/state_timer.h"
 #include "measurement/processor.h"
 #include "measurement/recording.h"
+#include "measurement/refresh_throttle.h"
 
 class QAction;
 class QCheckBox;
@@ -69,9 +70,17 @@ class TMainWin : public QMainWindow {
   static constexpr int kClientWidth = 684;
   static constexpr int kClientHeight = 437;
   static constexpr int kComPortCount = 20;
+  // The readout and the chart are repainted at most this often (25 Hz) while frames
+  // stream in; every frame is still processed, charted and recorded.
+  static constexpr int kLiveRefreshMs = 40;
 
   TMainWin(SettingsStore& store, Dialogs& dialogs, QWidget* parent = nullptr);
   ~TMainWin() override;
+
+  // Repaint pacing of the live readout and chart (0: show every frame at once).
+  void setLiveRefreshInterval(int ms);
+  // Shows what the frames received so far have to show, without waiting for the pace.
+  void flushLiveDisplay();
 
   // --- start-up and shutdown ---
   // The start-up sequence. False when the first-run preferences dialog was closed
@@ -334,6 +343,7 @@ class TMainWin : public QMainWindow {
   void sendMenuCommand(char letter, std::uint8_t a);
   void applyLanguageFromSettings();
   void processMeasurementFrame(const std::uint8_t* frame18);
+  void showGatheredReadout();
   void applyDisplayUpdate(const measurement::DisplayUpdate& update);
   void setReadoutColours(std::uint32_t reading, std::uint32_t temperature);
   void setRecordingControls(bool recording);
@@ -347,6 +357,9 @@ class TMainWin : public QMainWindow {
   Dialogs& dialogs_;
   std::vector<std::unique_ptr<QMenu>> ownedMenus_;
   measurement::DisplayUpdate update_;
+  // What the readout is to show next, gathered from the frames since the last showing.
+  measurement::DisplayUpdate gathered_;
+  std::unique_ptr<measurement::RefreshThrottle> readoutRefresh_;
   bool recordingActive_ = false;
   QString recordingFileName_;
   // The lines in the buffer are those of the opened file (a recording replaces them).

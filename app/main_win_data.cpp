@@ -88,13 +88,30 @@ void TMainWin::processMeasurementFrame(const std::uint8_t* frame18) {
   in.recording = recordingActive_;
   in.vectorWord = vectorWord;
   Processor.processFrame(frame18, in, update_);
-  applyDisplayUpdate(update_);
+  // The threshold override's "Blad!" is an input of the next frame: shown at once.
+  if (update_.TempProg.changed) TempProg->setText(text(update_.TempProg.view()));
+  measurement::MergeDisplayUpdate(gathered_, update_);
+  readoutRefresh_->request();
 
   if (update_.chartValue) Wykres1->AddPoint(*update_.chartValue);
   if (update_.recordLine.changed && recordingActive_) {
     if (Lines.appendRecordedLine(update_.recordLine.view(), OstatniEkran->isChecked()))
       ZakonczClick();
   }
+}
+
+void TMainWin::showGatheredReadout() {
+  applyDisplayUpdate(gathered_);
+  gathered_.reset();
+}
+
+void TMainWin::setLiveRefreshInterval(int ms) {
+  readoutRefresh_->setInterval(ms);
+  Wykres1->SetRepaintInterval(ms);
+}
+
+void TMainWin::flushLiveDisplay() {
+  if (readoutRefresh_->pending()) readoutRefresh_->flush();
 }
 
 void TMainWin::applyDisplayUpdate(const measurement::DisplayUpdate& u) {

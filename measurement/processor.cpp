@@ -82,6 +82,27 @@ void DisplayUpdate::reset() {
   overrange = false;
 }
 
+void MergeDisplayUpdate(DisplayUpdate& into, const DisplayUpdate& from) {
+  into.F2 = from.F2;
+  into.F4 = from.F4;
+  into.F6 = from.F6;
+  into.F5 = from.F5;
+  into.Label5 = from.Label5;
+  into.BP = from.BP;
+  TextChange DisplayUpdate::*texts[] = {
+      &DisplayUpdate::mode,    &DisplayUpdate::SOS,          &DisplayUpdate::GroupBox1,
+      &DisplayUpdate::SWynik,  &DisplayUpdate::Min,          &DisplayUpdate::Max,
+      &DisplayUpdate::Avr,     &DisplayUpdate::_uiAmplitude, &DisplayUpdate::STemp,
+      &DisplayUpdate::Label9,  &DisplayUpdate::Label8,       &DisplayUpdate::Label7,
+      &DisplayUpdate::TempProg};
+  for (TextChange DisplayUpdate::*t : texts)
+    if ((from.*t).changed) into.*t = from.*t;
+  if (from.FalkaVisible) into.FalkaVisible = from.FalkaVisible;
+  if (from.STempVisible) into.STempVisible = from.STempVisible;
+  into.effectiveRange = from.effectiveRange;
+  into.overrange = from.overrange;
+}
+
 MeasurementReading DecodeMeasurementFrame(const std::uint8_t* f) {
   MeasurementReading m;
   m.statusA = f[2];

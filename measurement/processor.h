@@ -101,6 +101,11 @@ struct DisplayUpdate {
 };
 
 // The processing state kept between frames.
+// Folds `from` into `into` so that showing `into` once shows the latest state of both:
+// colours are taken from `from`, texts and visibilities where `from` changed them. The
+// chart value and the recorded line are per frame and are not folded.
+void MergeDisplayUpdate(DisplayUpdate& into, const DisplayUpdate& from);
+
 struct ProcessingState {
   double FilterConstant = 1.0;  // τ of "Filtr cyfrowy", seconds
   bool StatsResetPending = true;

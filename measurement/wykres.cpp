@@ -6,7 +6,8 @@
 
 namespace measurement {
 
-TWykres::TWykres(QWidget* parent, int width, int height) : QWidget(parent), model_(width, height) {
+TWykres::TWykres(QWidget* parent, int width, int height)
+    : QWidget(parent), model_(width, height), repaint_(this, [this] { update(); }) {
   resize(width, height);
   // The picture covers the whole control: no background erase before painting.
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -16,7 +17,7 @@ void TWykres::changed() {
   // Only a finished picture is worth showing; batched steps paint nothing yet.
   if (model_.paintCount() != shownPaintCount_) {
     shownPaintCount_ = model_.paintCount();
-    update();
+    repaint_.request();
   }
 }
 

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QWidget>
 
+#include "measurement/refresh_throttle.h"
 #include "measurement/wykres_model.h"
 
 namespace measurement {
@@ -50,6 +51,10 @@ class TWykres : public QWidget {
 
   QSize sizeHint() const override;
 
+  // Shortest time between two repaints on screen (0, the default: every change). The
+  // picture itself is always up to date; only showing it is paced.
+  void SetRepaintInterval(int ms) { repaint_.setInterval(ms); }
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -58,6 +63,7 @@ class TWykres : public QWidget {
   void changed();
   WykresModel model_;
   std::uint64_t shownPaintCount_ = 0;
+  RefreshThrottle repaint_;
 };
 
 }  // namespace measurement

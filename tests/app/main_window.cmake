@@ -6,6 +6,7 @@ if(HALVEX_WITH_GUI)
       ${CMAKE_CURRENT_SOURCE_DIR}/main_win_test.cpp
       ${CMAKE_CURRENT_SOURCE_DIR}/main_win_port_test.cpp
       ${CMAKE_CURRENT_SOURCE_DIR}/main_win_recording_test.cpp
+      ${CMAKE_CURRENT_SOURCE_DIR}/live_refresh_test.cpp
     LIBS halvex_mainwin
     GUI)
 endif()

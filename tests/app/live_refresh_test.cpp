@@ -1,0 +1,79 @@
+// Pacing of the live readout: every frame is processed and charted, the labels show
+// the newest state, and the first change after a quiet spell shows at once.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include "main_win_test_util.h"
+#include "measurement/processor.h"
+#include "measurement/refresh_throttle.h"
+#include "measurement/wykres.h"
+
+namespace {
+
+TEST(LiveRefresh, ThrottleShowsAtOnceThenGathersUntilTheIntervalHasPassed) {
+  QObject owner;
+  int shown = 0;
+  measurement::RefreshThrottle throttle(&owner, [&shown] { ++shown; });
+  throttle.setInterval(100);
+  throttle.request();
+  EXPECT_EQ(shown, 1);  // after a quiet spell: at once
+  throttle.request();
+  throttle.request();
+  EXPECT_EQ(shown, 1);
+  EXPECT_TRUE(throttle.pending());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return shown == 2; }, 1000));
+  QTest::qWait(150);
+  EXPECT_EQ(shown, 2);  // two requests inside one interval give one showing
+
+  throttle.setInterval(0);
+  throttle.request();
+  throttle.request();
+  EXPECT_EQ(shown, 4);
+}
+
+TEST(LiveRefresh, MergedUpdateKeepsTheNewestTextsAndColours) {
+  measurement::DisplayUpdate gathered, a, b;
+  a.SWynik.set("  1.000  mT");
+  a.Min.set("  1.000");
+  a.F2 = measurement::IndicatorColour::Lit;
+  a.STempVisible = true;
+  b.SWynik.set("  2.000  mT");  // Min unchanged by the second frame
+  b.F2 = measurement::IndicatorColour::Dim;
+  measurement::MergeDisplayUpdate(gathered, a);
+  measurement::MergeDisplayUpdate(gathered, b);
+  EXPECT_EQ(gathered.SWynik.view(), "  2.000  mT");
+  EXPECT_EQ(gathered.Min.view(), "  1.000");
+  EXPECT_TRUE(gathered.Min.changed);
+  EXPECT_FALSE(gathered.Max.changed);
+  EXPECT_EQ(gathered.F2, measurement::IndicatorColour::Dim);
+  EXPECT_EQ(gathered.STempVisible, std::optional<bool>(true));
+}
+
+TEST(LiveRefresh, FramesFasterThanTheRefreshAreAllChartedAndTheNewestIsShown) {
+  testutil::WindowEnv env;
+  ASSERT_TRUE(env.start("pl"));
+  app::TMainWin& w = *env.win;
+  w.setLiveRefreshInterval(200);  // long enough that the frames below fall inside it
+  testutil::Pty pty;
+  w.ComPort1->SetPort(pty.slave.toStdString());
+  w.S_Polacz->click();
+  ASSERT_TRUE(w.ComPort1->Connected());
+
+  pty.write(testutil::frame(1000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.Wykres1->Ilosc() == 1; }, 3000));
+  EXPECT_EQ(w.SWynik->text(), "  1.000  mT");  // the first frame shows at once
+  pty.write(testutil::frame(2000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.Wykres1->Ilosc() == 2; }, 3000));
+  pty.write(testutil::frame(3000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.Wykres1->Ilosc() == 3; }, 3000));
+  EXPECT_EQ(w.Max->text(), "  1.000");  // frames 2 and 3 are gathered, not yet shown
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.SWynik->text() == "  3.000  mT"; }, 1000));
+  EXPECT_EQ(w.Max->text(), "  3.000");
+  EXPECT_EQ(w.Min->text(), "  1.000");
+}
+
+}  // namespace
