@@ -1,0 +1,116 @@
+// The whole main window against the simulated instrument on a pseudo-terminal: live
+// readings, a menu command reaching the instrument, recording and replaying a file.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolButton>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "main_win_test_util.h"
+#include "measurement/recording.h"
+#include "measurement/wykres.h"
+
+namespace {
+
+// lt40-sim linked at `link`, its log (every frame received, in hex) in `log`.
+class Simulator {
+ public:
+  Simulator(const QString& link, const QString& log, std::vector<std::string> extra) {
+    pid_ = fork();
+    if (pid_ == 0) {
+      std::vector<std::string> args = {LT40_SIM_PATH, "--link", link.toStdString(), "--verbose"};
+      args.insert(args.end(), extra.begin(), extra.end());
+      std::vector<char*> argv;
+      for (auto& a : args) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      if (!std::freopen(log.toLocal8Bit().constData(), "w", stderr)) _exit(126);
+      if (!std::freopen("/dev/null", "w", stdout)) _exit(126);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+    QElapsedTimer t;
+    t.start();
+    while (!QFile::exists(link) && t.elapsed() < 5000)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ~Simulator() { stop(); }
+  void stop() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+};
+
+QString readText(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QString();
+}
+
+TEST(EndToEnd, LiveReadingCommandRecordingAndReplayAgainstTheSimulator) {
+  testutil::WindowEnv env;
+  ASSERT_TRUE(env.start("pl"));
+  app::TMainWin& w = *env.win;
+  const QString link = env.path("ttyLT40");
+  const QString log = env.path("sim.log");
+  Simulator sim(link, log, {"--gen", "const", "--value", "1234", "--rate", "100"});
+  ASSERT_TRUE(QFile::exists(link));
+
+  // Connect and watch the reading arrive.
+  w.ComPort1->SetPort(link.toStdString());
+  w.S_Polacz->click();
+  ASSERT_TRUE(w.ComPort1->Connected()) << env.dialogs.messages.join("; ").toStdString();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.SWynik->text() == "  1.234  mT"; }, 5000))
+      << w.SWynik->text().toStdString();
+  EXPECT_EQ(w.SOS->text(), "X");
+  EXPECT_EQ(w.StatusBar1->currentMessage(), "Połączony na " + link);
+
+  // A menu command: its six bytes reach the instrument, which follows it.
+  w.Wektor1->trigger();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.SOS->text() == "Wektor"; }, 5000));
+  EXPECT_TRUE(readText(log).contains("rx AA 55 41 03 00 00")) << readText(log).toStdString();
+  w.X1->trigger();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.SOS->text() == "X"; }, 5000));
+
+  // Record a few dozen readings, stop, and find them in the file.
+  const QString file = env.path("nagranie.HVD");
+  env.dialogs.fileAnswers = {file};
+  w.S_Zapisz->click();
+  ASSERT_TRUE(w.RecordingActive());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.Lines.LineCount() >= 40; }, 5000));
+  w.S_Zapisz->click();  // now "Zakoncz zapis"
+  EXPECT_FALSE(w.RecordingActive());
+  const std::vector<std::string> lines = testutil::fileLines(file);
+  ASSERT_GE(lines.size(), 40u);
+  for (const std::string& l : lines) EXPECT_EQ(l, "  1.234");
+
+  // Replay it: the chart shows the file instead of live data.
+  w.Poczony1->trigger();  // disconnect first, as an operator would
+  env.dialogs.fileAnswers = {file};
+  w.S_Otworz->click();
+  EXPECT_FALSE(w.Danezurzdzenia1->isChecked());
+  EXPECT_TRUE(w.Kosz->isHidden());
+  EXPECT_EQ(w.Lines.LineCount(), static_cast<int>(lines.size()));
+  EXPECT_EQ(w.Wykres1->Ilosc(), static_cast<int>(lines.size()) - 1);
+  EXPECT_TRUE(w.TrackBar1->isHidden());  // a short file fits the chart
+  EXPECT_TRUE(env.dialogs.messages.isEmpty()) << env.dialogs.messages.join("; ").toStdString();
+  sim.stop();
+}
+
+}  // namespace
