@@ -15,19 +15,30 @@ int main(int argc, char** argv) {
   QApplication::installTranslator(&translator);
 
   app::QtDialogs dialogs;
+  // Problems of the settings file found before the main window exists wait for it;
+  // later ones (a save that fails) are shown at once.
   QStringList storeProblems;
-  app::SettingsStore store(app::SettingsStore::defaultPath(), [&storeProblems](const std::string& p) {
-    storeProblems << QString::fromStdString(p);
-  });
+  app::Dialogs* report = nullptr;
+  app::SettingsStore store(app::SettingsStore::defaultPath(),
+                           [&storeProblems, &report](const std::string& p) {
+                             const QString text = QString::fromStdString(p);
+                             if (report != nullptr) {
+                               report->message(text);
+                             } else {
+                               storeProblems << text;
+                             }
+                           });
 
   app::TMainWin mainWin(store, dialogs);
   dialogs.setParent(&mainWin);
+  report = &dialogs;
   for (const QString& problem : storeProblems) dialogs.message(problem);
   if (!mainWin.FormCreate()) return 0;
   mainWin.show();
 
-  app::TAboutWin about(store, &mainWin, [&mainWin] { mainWin.EnterServiceMode(); },
-                       [&dialogs](const QString& text) { dialogs.message(text); });
+  app::TAboutWin about(
+      store, &mainWin, [&mainWin] { mainWin.EnterServiceMode(); },
+      [&dialogs](const QString& text) { dialogs.message(text); });
   mainWin.setShowAbout([&about] { about.ShowAbout(); });
   about.FormCreate();
 
