@@ -138,8 +138,10 @@ void SettingsStore::load() {
 
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
-    problem(QStringLiteral("Cannot read the settings file %1 (%2); starting with empty settings.")
-                .arg(path, file.errorString()));
+    problem(
+        QString::fromUtf8(
+            "Nie można odczytać pliku ustawień %1 (%2); program startuje z pustymi ustawieniami.")
+            .arg(path, file.errorString()));
     return;
   }
   const QByteArray bytes = file.readAll();
@@ -155,8 +157,8 @@ void SettingsStore::load() {
     QFile::copy(path, copy);
     const QString why = err.error != QJsonParseError::NoError ? err.errorString()
                                                               : QStringLiteral("not a JSON object");
-    problem(QStringLiteral("The settings file %1 is damaged (%2); starting with empty settings. "
-                           "A copy was kept as %3.")
+    problem(QString::fromUtf8("Plik ustawień %1 jest uszkodzony (%2); program startuje z pustymi "
+                              "ustawieniami. Kopię zachowano jako %3.")
                 .arg(path, why, copy));
     return;
   }
@@ -179,8 +181,7 @@ void SettingsStore::load() {
     }
   }
   if (skipped > 0) {
-    problem(QStringLiteral("The settings file %1 holds %2 entries of unknown form; they were "
-                           "ignored.")
+    problem(QString::fromUtf8("Plik ustawień %1 zawiera %2 wpisów nieznanej postaci; pominięto je.")
                 .arg(path)
                 .arg(skipped));
   }
@@ -208,7 +209,7 @@ void SettingsStore::save() {
   QString error;
   const QString dir = QFileInfo(path).absolutePath();
   if (!QDir().mkpath(dir)) {
-    error = QStringLiteral("cannot create the folder %1").arg(dir);
+    error = QString::fromUtf8("nie można utworzyć folderu %1").arg(dir);
   } else {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) ||
@@ -223,7 +224,7 @@ void SettingsStore::save() {
     return;
   }
   lastSaveError_ =
-      QStringLiteral("Cannot save the settings to %1: %2").arg(path, error).toStdString();
+      QString::fromUtf8("Nie można zapisać ustawień do %1: %2").arg(path, error).toStdString();
   // Every write saves; report a failing location once, not at every write.
   if (!saveFailureReported_ && onProblem_) onProblem_(lastSaveError_);
   saveFailureReported_ = true;
