@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -47,9 +48,10 @@ class Simulator {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   ~Simulator() { stop(); }
-  void stop() {
+  // SIGKILL plays a pulled cable: the line's other end vanishes without a goodbye.
+  void stop(int signal = SIGTERM) {
     if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
+    kill(pid_, signal);
     waitpid(pid_, nullptr, 0);
     pid_ = -1;
   }
@@ -111,6 +113,40 @@ TEST(EndToEnd, LiveReadingCommandRecordingAndReplayAgainstTheSimulator) {
   EXPECT_TRUE(w.TrackBar1->isHidden());  // a short file fits the chart
   EXPECT_TRUE(env.dialogs.messages.isEmpty()) << env.dialogs.messages.join("; ").toStdString();
   sim.stop();
+}
+
+TEST(EndToEnd, PulledCableLeavesTheProgramUsableAndReconnectWorks) {
+  testutil::WindowEnv env;
+  ASSERT_TRUE(env.start("pl"));
+  app::TMainWin& w = *env.win;
+  const QString link = env.path("ttyLT40");
+  auto sim = std::make_unique<Simulator>(
+      link, env.path("sim1.log"), std::vector<std::string>{"--gen", "const", "--value", "500"});
+  w.ComPort1->SetPort(link.toStdString());
+  w.S_Polacz->click();
+  ASSERT_TRUE(w.ComPort1->Connected());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.SWynik->text() == "  0.500  mT"; }, 5000));
+
+  sim->stop(SIGKILL);
+  QFile::remove(link);  // a killed simulator cannot remove its link
+  // Silence shows within two connection-check periods; the window keeps working.
+  QElapsedTimer silent;
+  silent.start();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return app::labelColour(w.BP) == app::kAqua; }, 3000));
+  EXPECT_LE(silent.elapsed(), 1700);
+  EXPECT_EQ(app::labelColour(w.SWynik), app::kSilver);
+  w.S_Polacz->click();  // disconnect
+  EXPECT_FALSE(w.ComPort1->Connected());
+  EXPECT_TRUE(env.dialogs.messages.isEmpty()) << env.dialogs.messages.join("; ").toStdString();
+
+  // The instrument is back: connecting again brings the readings back.
+  sim = std::make_unique<Simulator>(link, env.path("sim2.log"),
+                                    std::vector<std::string>{"--gen", "const", "--value", "700"});
+  w.S_Polacz->click();
+  ASSERT_TRUE(w.ComPort1->Connected()) << env.dialogs.messages.join("; ").toStdString();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.SWynik->text() == "  0.700  mT"; }, 5000))
+      << w.SWynik->text().toStdString();
+  EXPECT_EQ(app::labelColour(w.SWynik), app::kYellow);
 }
 
 }  // namespace
