@@ -12,8 +12,11 @@
 #include <string>
 
 #include "link/com_port.h"
+#include "scoped_env.h"
 
 namespace {
+
+using testutil::ScopedEnv;
 
 namespace fs = std::filesystem;
 
@@ -70,27 +73,6 @@ TEST(ComMessages, TextsAndMessageFormat) {
   EXPECT_EQ(devlink::programLocaleDir(),
             fs::read_symlink("/proc/self/exe").parent_path().string() + "/locale");
 }
-
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    if (value)
-      ::setenv(name, value, 1);
-    else
-      ::unsetenv(name);
-  }
-  ~ScopedEnv() {
-    if (old_)
-      ::setenv(name_, old_->c_str(), 1);
-    else
-      ::unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
 
 // Builds a German catalogue with msgfmt and shows its texts. LANG names de_DE.UTF-8, which a
 // fresh system usually has not generated: the lookup then keeps to C.UTF-8 and passes the

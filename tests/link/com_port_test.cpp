@@ -24,7 +24,11 @@
 #include <thread>
 #include <vector>
 
+#include "scoped_env.h"
+
 namespace {
+
+using testutil::ScopedEnv;
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
@@ -137,27 +141,6 @@ class TempDir {
 
  private:
   std::string path_;
-};
-
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    if (value)
-      ::setenv(name, value, 1);
-    else
-      ::unsetenv(name);
-  }
-  ~ScopedEnv() {
-    if (old_)
-      ::setenv(name_, old_->c_str(), 1);
-    else
-      ::unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
 };
 
 double processCpuMs() {
