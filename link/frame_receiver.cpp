@@ -96,27 +96,47 @@ void FrameReceiver::resynchronise(int firstPosition) {
   ReceiveFill = static_cast<std::uint16_t>(fill - i);
 }
 
+// Decodes every complete frame at the front of the buffer, resynchronising where the
+// bytes do not start with the sync pair. Afterwards the buffer holds less than one frame.
+void FrameReceiver::decodeMeasurementFrames() {
+  for (;;) {
+    if (!startsWithSync()) {
+      if (ReceiveFill < 2) return;
+      resynchronise(0);
+      if (!startsWithSync()) return;
+    }
+    if (ReceiveFill < kMeasurementFrameSize) return;
+    // The frame leaves the buffer before it is handed on, so a failing consumer cannot
+    // make the same frame come back; its failure ends only its own frame.
+    std::array<std::uint8_t, kMeasurementFrameSize> frame;
+    std::memcpy(frame.data(), ReceiveBuffer.data(), frame.size());
+    const int rest = ReceiveFill - kMeasurementFrameSize;
+    std::memmove(ReceiveBuffer.data(), ReceiveBuffer.data() + kMeasurementFrameSize,
+                 static_cast<std::size_t>(rest));
+    ReceiveFill = static_cast<std::uint16_t>(rest);
+    if (onMeasurementFrame) {
+      try {
+        onMeasurementFrame(frame.data());
+      } catch (...) {
+      }
+    }
+  }
+}
+
 void FrameReceiver::handleBytes(const std::uint8_t* bytes, int count) {
   switch (LinkMode) {
-    case devlink::LinkMode::Measuring: {
-      appendDroppingOldest(bytes, count, kMeasurementFrameSize);
-      if (startsWithSync()) {
-        if (ReceiveFill >= kMeasurementFrameSize) {
-          // The frame leaves the buffer before it is handed on, so a failing
-          // consumer cannot make the same frame come back at every event.
-          std::array<std::uint8_t, kMeasurementFrameSize> frame;
-          std::memcpy(frame.data(), ReceiveBuffer.data(), frame.size());
-          const int rest = ReceiveFill - kMeasurementFrameSize;
-          std::memmove(ReceiveBuffer.data(), ReceiveBuffer.data() + kMeasurementFrameSize,
-                       static_cast<std::size_t>(rest));
-          ReceiveFill = static_cast<std::uint16_t>(rest);
-          if (onMeasurementFrame) onMeasurementFrame(frame.data());
-        }
-      } else {
-        resynchronise(0);
+    case devlink::LinkMode::Measuring:
+      // Taken in pieces that fit the buffer; every complete frame is decoded before the
+      // next piece goes in, so no frame that arrived is lost however many come at once.
+      while (count > 0) {
+        const int piece = std::min(count, kBufferSize - static_cast<int>(ReceiveFill));
+        std::memcpy(ReceiveBuffer.data() + ReceiveFill, bytes, static_cast<std::size_t>(piece));
+        ReceiveFill = static_cast<std::uint16_t>(ReceiveFill + piece);
+        bytes += piece;
+        count -= piece;
+        decodeMeasurementFrames();
       }
       break;
-    }
     case devlink::LinkMode::DownloadHeader:
       if (count == kHeaderFrameSize && bytes[0] == kSync1 && bytes[1] == kSync2) {
         ResultEndAddress = static_cast<std::uint16_t>(bytes[2] | (bytes[3] << 8));

@@ -50,7 +50,8 @@ class FrameReceiver {
 
   // --- where frames go (each called only when assigned) ---
   ReadFn read;
-  // Positions 1..18 of one measurement frame; at most one call per event.
+  // Positions 1..18 of one measurement frame, once for every complete frame of an event,
+  // in order. A consumer that throws loses only that frame.
   std::function<void(const std::uint8_t* frame18)> onMeasurementFrame;
   // After ResultEndAddress has been set and PendingLinkMode set to DownloadResults.
   std::function<void(std::uint16_t endAddress)> onDownloadHeader;
@@ -72,6 +73,7 @@ class FrameReceiver {
   void handleBytes(const std::uint8_t* bytes, int count);
   void appendDroppingOldest(const std::uint8_t* bytes, int count, int frameSize);
   void resynchronise(int firstPosition);
+  void decodeMeasurementFrames();
   bool startsWithSync() const;
 
   std::unique_ptr<std::uint8_t[]> block_;
