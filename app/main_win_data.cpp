@@ -16,6 +16,7 @@
 #include <filesystem>
 
 #include "app/main_win.h"
+#include "measurement/user_number.h"
 #include "measurement/wykres.h"
 
 namespace app {
@@ -26,34 +27,10 @@ QString text(std::string_view s) {
   return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-struct ParsedReal {
-  double value = 0.0;  // the valid leading part (0 when there is none)
-  bool valid = false;  // the whole text is one number
-};
-
-// A real number typed by the user: the first "," counts as ".". Leading blanks are
-// skipped; a text that is not wholly a number gives the value of its valid leading part.
-ParsedReal parseUserReal(QString input) {
-  const qsizetype comma = input.indexOf(QLatin1Char(','));
-  if (comma >= 0) input[comma] = QLatin1Char('.');
-  const std::string s = input.toStdString();
-  const char* p = s.data();
-  const char* end = p + s.size();
-  while (p < end && *p == ' ') ++p;
-  bool negative = false;
-  if (p < end && (*p == '+' || *p == '-')) {
-    negative = *p == '-';
-    ++p;
-  }
-  ParsedReal r;
-  // Only digits or a point may start the number ("inf" and "nan" are words, not numbers).
-  if (p == end || !((*p >= '0' && *p <= '9') || *p == '.')) return r;
-  double v = 0.0;
-  const auto [ptr, ec] = std::from_chars(p, end, v, std::chars_format::general);
-  if (ec != std::errc()) return r;
-  r.value = negative ? -v : v;
-  r.valid = ptr == end;
-  return r;
+// A real number typed by the user: the value of its valid leading part, and whether the
+// whole text is that number.
+measurement::UserNumber parseUserReal(const QString& input) {
+  return measurement::parseUserNumber(input.toStdString());
 }
 
 }  // namespace
@@ -170,9 +147,9 @@ void TMainWin::Button1Click() {
 void TMainWin::filtrClick() {
   if (filtr->isChecked()) {
     Processor.clearFilterPrimed();
-    const ParsedReal tau = parseUserReal(Tau->text());
+    const measurement::UserNumber tau = parseUserReal(Tau->text());
     Processor.setFilterConstant(tau.value);
-    if (!tau.valid) {
+    if (!tau.whole) {
       filtr->setChecked(false);  // runs this handler again, unchecked
       return;
     }

@@ -1,5 +1,7 @@
 #include "measurement/processor.h"
 
+#include "measurement/user_number.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -18,30 +20,11 @@ constexpr std::string_view kUnitTexts[] = {"  mT", "  kA/m", "  Gs"};
 constexpr std::string_view kAxisTexts[] = {"X", "Y", "Z"};
 constexpr std::string_view kTemperatureUnit = "  C";
 
-// Parses the threshold override: first "," read as ".", blanks around the number
-// allowed, the whole text must be one finite decimal number.
+// The threshold override: the whole text (blanks around it allowed) must be one number.
 std::optional<double> parseThreshold(std::string_view text) {
-  char buf[128];
-  if (text.size() >= sizeof buf) return std::nullopt;
-  std::memcpy(buf, text.data(), text.size());
-  std::size_t n = text.size();
-  for (std::size_t i = 0; i < n; ++i) {
-    if (buf[i] == ',') {
-      buf[i] = '.';
-      break;
-    }
-  }
-  std::size_t b = 0;
-  while (b < n && buf[b] == ' ') ++b;
-  while (n > b && buf[n - 1] == ' ') --n;
-  if (b < n && buf[b] == '+') ++b;
-  if (b >= n) return std::nullopt;
-  // from_chars would also take "inf" and "nan"; a threshold must be a plain number.
-  if (!((buf[b] >= '0' && buf[b] <= '9') || buf[b] == '.' || buf[b] == '-')) return std::nullopt;
-  double value = 0.0;
-  const auto res = std::from_chars(buf + b, buf + n, value, std::chars_format::general);
-  if (res.ec != std::errc() || res.ptr != buf + n || !std::isfinite(value)) return std::nullopt;
-  return value;
+  const UserNumber n = parseUserNumber(text, /*trailingBlanks=*/true);
+  if (!n.whole) return std::nullopt;
+  return n.value;
 }
 
 // Writes the reading text: value with PadMinusSign, optionally followed by the unit.

@@ -1,4 +1,5 @@
 #include "measurement/formatting.h"
+#include "measurement/user_number.h"
 
 #include <gtest/gtest.h>
 
@@ -77,6 +78,49 @@ TEST(Formatting, UnpackBits) {
   EXPECT_EQ(bits, expected);
   EXPECT_EQ(UnpackBits(0xFF),
             (std::array<bool, 8>{true, true, true, true, true, true, true, true}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(UserNumber, DecimalCommaAndWhatCountsAsTheWholeNumber) {
+  struct Row {
+    const char* text;
+    bool trailingBlanks;
+    double value;
+    bool leading;
+    bool whole;
+  };
+  const Row rows[] = {
+      {"0,5", false, 0.5, true, true},
+      {"0.5", false, 0.5, true, true},
+      {"0,2,5", false, 0.2, true, false},  // only the first comma is a point
+      {"  -1,25e2", false, -125.0, true, true},
+      {"+3", false, 3.0, true, true},
+      {".5", false, 0.5, true, true},
+      {"5.", false, 5.0, true, true},
+      {"1e", false, 1.0, true, false},
+      {"12abc", false, 12.0, true, false},
+      {"abc", false, 0.0, false, false},
+      {"", false, 0.0, false, false},
+      {"-", false, 0.0, false, false},
+      {"--5", false, 0.0, false, false},
+      {"inf", false, 0.0, false, false},
+      {"nan", false, 0.0, false, false},
+      {"1e999", false, 0.0, false, false},
+      {"0x10", false, 0.0, true, false},
+      {"2 ", false, 2.0, true, false},
+      {"2 ", true, 2.0, true, true},
+      {" 0,36  ", true, 0.36, true, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.text);
+    const measurement::UserNumber n = measurement::parseUserNumber(row.text, row.trailingBlanks);
+    EXPECT_DOUBLE_EQ(n.value, row.value);
+    EXPECT_EQ(n.leading, row.leading);
+    EXPECT_EQ(n.whole, row.whole);
+  }
 }
 
 }  // namespace

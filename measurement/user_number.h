@@ -1,0 +1,24 @@
+#pragma once
+// Numbers typed by the user: a decimal comma is accepted (the first "," counts as "."),
+// leading blanks are skipped, then an optional sign, digits with an optional fraction
+// and an optional exponent. Each caller keeps its own rule on what it accepts: the
+// filter constant takes the valid leading part, the threshold wants the whole text, the
+// calibration fields want the whole text without trailing blanks.
+#include <string_view>
+
+namespace measurement {
+
+struct UserNumber {
+  // The value of the valid leading part (0 when the text does not start with a number).
+  double value = 0.0;
+  // A number stands at the start of the text (after leading blanks).
+  bool leading = false;
+  // The number is the whole text; with `trailingBlanks`, blanks may follow it.
+  bool whole = false;
+};
+
+// Words such as "inf" and "nan" are not numbers, nor is a value too large for a double
+// ("1e999"): for those `leading` and `whole` are false and the value is 0.
+UserNumber parseUserNumber(std::string_view text, bool trailingBlanks = false);
+
+}  // namespace measurement
