@@ -36,6 +36,7 @@ void StateTimer::tick() {
     default:
       break;
   }
+  if (onTick) onTick(receiver_.LinkMode);
 }
 
 }  // namespace devlink

@@ -27,6 +27,9 @@ class StateTimer {
   std::function<void(const std::string&)> onDownloadLabel;
   // Maximum of the download window's gauge.
   std::function<void(int)> onGaugeMax;
+  // After each tick, with the mode it applied: a transfer learns that its first request
+  // of a phase has gone out (and starts waiting for the reply).
+  std::function<void(LinkMode)> onTick;
 
   // One tick (`ZmienStanTimer`).
   void tick();
