@@ -1,12 +1,11 @@
-// Program entry: creates the windows that live for the whole run, in their fixed
-// order, and runs the event loop.
+// Program entry: the application object, the message catalogues, the settings store and
+// the dialogs; then the start-up of app/program.h and the event loop.
 #include <QApplication>
-#include <QTimer>
 
-#include "app/about_win.h"
 #include "app/dialogs.h"
 #include "app/gettext_translator.h"
 #include "app/main_win.h"
+#include "app/program.h"
 #include "app/settings_store.h"
 
 int main(int argc, char** argv) {
@@ -17,30 +16,23 @@ int main(int argc, char** argv) {
   app::QtDialogs dialogs;
   // Problems of the settings file found before the main window exists wait for it;
   // later ones (a save that fails) are shown at once.
-  QStringList storeProblems;
-  app::Dialogs* report = nullptr;
+  QStringList earlyProblems;
+  bool windowsStand = false;
   app::SettingsStore store(app::SettingsStore::defaultPath(),
-                           [&storeProblems, &report](const std::string& p) {
+                           [&](const std::string& p) {
                              const QString text = QString::fromStdString(p);
-                             if (report != nullptr) {
-                               report->message(text);
+                             if (windowsStand) {
+                               dialogs.message(text);
                              } else {
-                               storeProblems << text;
+                               earlyProblems << text;
                              }
                            });
 
-  app::TMainWin mainWin(store, dialogs);
-  dialogs.setParent(&mainWin);
-  report = &dialogs;
-  for (const QString& problem : storeProblems) dialogs.message(problem);
-  if (!mainWin.FormCreate()) return 0;
-  mainWin.show();
-
-  app::TAboutWin about(
-      store, &mainWin, [&mainWin] { mainWin.EnterServiceMode(); },
-      [&dialogs](const QString& text) { dialogs.message(text); });
-  mainWin.setShowAbout([&about] { about.ShowAbout(); });
-  about.FormCreate();
-
+  const std::unique_ptr<app::Program> program =
+      app::startProgram(store, dialogs, earlyProblems, [&](app::TMainWin& w) {
+        dialogs.setParent(&w);
+        windowsStand = true;
+      });
+  if (!program) return 0;
   return application.exec();
 }

@@ -1,8 +1,9 @@
 #pragma once
 // TMainWin, the program's main window: the live readout, the strip chart, recording and
 // replay, the connection to the instrument and its remote control, and the (hidden)
-// calibration panel of service mode. It owns the port, the receive and processing state
-// and the line buffer; its handlers read the controls, call that logic and show the result.
+// calibration panel of service mode. It owns the port, the receive and processing state,
+// the line buffer and the panels; its handlers read the controls, call that logic and show
+// the result. The panels lay out and show; the menus are built in main_menu.cpp.
 #include <QMainWindow>
 #include <QString>
 #include <array>
@@ -10,9 +11,9 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "app/dialogs.h"
+#include "app/main_menu.h"
 #include "app/main_win_texts.h"
 #include "link/com_port.h"
 #include "link/commands.h"
@@ -22,30 +23,22 @@
 #include "measurement/recording.h"
 #include "measurement/refresh_throttle.h"
 
-class QAction;
-class QCheckBox;
 class QCloseEvent;
-class QFrame;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QMenu;
-class QProgressBar;
-class QPushButton;
-class QScrollBar;
-class QSlider;
 class QStatusBar;
-class QTabWidget;
 class QTimer;
-class QToolButton;
 
-namespace measurement {
-class TWykres;
+namespace calibration {
+class CalibrationPanel;
 }
 
 namespace app {
 
+class ChartControls;
+class ControlPanel;
+class FilterPanel;
+class ReadoutPanel;
 class SettingsStore;
+class StatisticsPanel;
 
 // Texts shown by the main window itself (never translated).
 inline constexpr const char* kWindowCaption = "Vantorel - Halvex 25.3.10";
@@ -53,15 +46,8 @@ inline constexpr const char* kNotConnectedText = "Nie połączony";
 inline constexpr const char* kConnectedOnText = "Połączony na ";
 inline constexpr const char* kCannotConnectText = "Nie można podłączyć się do ";
 inline constexpr const char* kInvalidDataText = "Niepoprawnie wprowadzone dane!";
-inline constexpr const char* kHoldHintText = "Zablokuj wykres i zapis danych do pliku.";
 inline constexpr const char* kDataFileFilter = "Pliki danych Halvex 2.2|*.HVD";
 inline constexpr const char* kDataFileExtension = "*.HVD";
-
-// Colours of the readout's captions.
-inline constexpr std::uint32_t kAqua = 0x00FFFF;    // lit indicator
-inline constexpr std::uint32_t kSilver = 0xC0C0C0;  // dim indicator, silent readout
-inline constexpr std::uint32_t kYellow = 0xFFFF00;  // reading
-inline constexpr std::uint32_t kWhite = 0xFFFFFF;   // temperature
 
 class TMainWin : public QMainWindow {
   Q_OBJECT
@@ -69,7 +55,6 @@ class TMainWin : public QMainWindow {
  public:
   static constexpr int kClientWidth = 684;
   static constexpr int kClientHeight = 437;
-  static constexpr int kComPortCount = 20;
   // The readout and the chart are repainted at most this often (25 Hz) while frames
   // stream in; every frame is still processed, charted and recorded.
   static constexpr int kLiveRefreshMs = 40;
@@ -105,6 +90,15 @@ class TMainWin : public QMainWindow {
   // The data folder the file dialogs open in: $XDG_DATA_HOME/Vantorel/Halvex
   // (~/.local/share/Vantorel/Halvex), created when a dialog needs it.
   static QString dataDirectory();
+
+  // --- the panels and the menu ---
+  ReadoutPanel& readout() const { return *readout_; }
+  StatisticsPanel& statistics() const { return *statistics_; }
+  FilterPanel& filter() const { return *filter_; }
+  ControlPanel& controls() const { return *controls_; }
+  ChartControls& chart() const { return *chart_; }
+  calibration::CalibrationPanel& calibrationPanel() const { return *calibrationPanel_; }
+  const MainMenu& menu() const { return menu_; }
 
   // --- service mode ---
   void EnterServiceMode();
@@ -164,188 +158,29 @@ class TMainWin : public QMainWindow {
   devlink::StateTimer StateTimer;
   measurement::MeasurementProcessor Processor;
   measurement::LineStore Lines;
-  // Entry k (1..74) is the instrument address of calibration readback word k.
-  std::array<std::uint8_t, 75> CalibrationAddressTable{};
   std::array<QString, kCaptionCount> CaptionTexts;
-  // Set while a calibration readback runs (the receive button then reads "cancel").
-  bool CalibrationReadbackActive = false;
 
-  // --- controls, named as in the form ---
   QWidget* Client;
   QStatusBar* StatusBar1;
-  // readout panel
-  QFrame* Panel1;
-  QGroupBox* GroupBox1;  // reading
-  QLabel* SWynik;
-  QLabel* Falka;
-  QGroupBox* GroupBox2;  // axes
-  QLabel* LabelX;
-  QLabel* LabelY;
-  QLabel* LabelZ;
-  QLabel* Label9;        // X component
-  QLabel* Label8;        // Y component
-  QLabel* Label7;        // Z component
-  QGroupBox* GroupBox3;  // functions
-  QLabel* SOS;
-  QLabel* mode;
-  QLabel* F2;            // Peak Hold
-  QLabel* F3;            // Relative
-  QLabel* F4;            // Gradient
-  QLabel* F5;            // Results
-  QLabel* F6;            // Filter
-  QLabel* Label5;        // Battery Low
-  QLabel* BP;            // No transmission
-  QGroupBox* GroupBox4;  // temperature
-  QLabel* STemp;
-  QLabel* Label2;  // degree mark
-  // statistics panel
-  QFrame* Panel2;
-  QCheckBox* Dane;
-  QLabel* LabelMinimum;
-  QLabel* LabelMaksimum;
-  QLabel* LabelSrednia;
-  QLabel* Min;
-  QLabel* Max;
-  QLabel* Avr;
-  QPushButton* Button1;
-  // filter panel
-  QFrame* Panel3;
-  QCheckBox* filtr;
-  QLabel* LabelT;
-  QLineEdit* Tau;
-  QLabel* LabelS;
-  // control panel
-  QFrame* Panel4;
-  QLabel* LabelSterowanie;
-  QPushButton* S_Polacz;
-  QPushButton* S_Zapisz;
-  QPushButton* S_Dane;
-  QPushButton* S_Otworz;
-  // chart
-  measurement::TWykres* Wykres1;
-  QToolButton* Kosz;
-  QToolButton* Wstrzymaj;
-  QToolButton* PokazSerwis;
-  QScrollBar* TrackBar1;
-  // scaling panel
-  QFrame* Panel5;
-  QCheckBox* Autoskalowanie;
-  QLabel* LabelW;
-  QLabel* LabelO;
-  QSlider* W;
-  QSlider* O;
-  // calibration group (service mode)
-  QGroupBox* Send;
-  QTabWidget* PageControl1;
-  QPushButton* Wyslij;
-  QPushButton* Odbierz;
-  QPushButton* Otworz;
-  QPushButton* Zapisz;
-  QPushButton* BitBtn1;
-  QPushButton* Power;
-  QCheckBox* SaveEPROM;
-  QLabel* Label4;
-  QLineEdit* NR;
-  QToolButton* UkrysSerwis;
-  QProgressBar* Postep;
-  // service pages "PC" and "Diagnostyka"
-  QCheckBox* ProgWlacz;
-  QLineEdit* TempProg;
-  QCheckBox* FTovik;
-  QLineEdit* FT_Tau;
-  QLineEdit* FT_Prog;
-  QCheckBox* OstatniEkran;
-  QLabel* _uiAmplitude;
-  QPushButton* _uiClearAverage;
-  // timers
-  QTimer* SprPolacz;
-  QTimer* ZmienStan;
-  QTimer* Timer1;
-
-  // --- menus ---
-  QMenu* Plik1;
-  QAction* Otwrz1;
-  QAction* Zapisz1;
-  QAction* Zakoncz;
-  QAction* Pobierzwynikizurzdzenia1;
-  QAction* Koniec1;
-  QMenu* Widok1;
-  QAction* Minmax1;
-  QAction* Danezurzdzenia1;
-  QMenu* Serwis;
-  QAction* Zmieuytkownika1;
-  QAction* Wyjdztryb1;
-  QMenu* Ustawienia;
-  QAction* Poczony1;
-  QMenu* Trans;
-  std::array<QAction*, kComPortCount> COMs{};  // COM11 … COM201 (COM5: Com51)
-  QAction* Ustawieniaserwisowe1;
-  QAction* Zmiejzyk1;
-  QMenu* Raport1;
-  QAction* Twrzraport1;
-  QMenu* Sterowanie;
-  QMenu* Trybpomiaru1;
-  QMenu* Polemagnetyczne1;
-  QAction* DC1;
-  QAction* AC1;
-  QMenu* Ekstremum1;
-  QAction* Max2;
-  QAction* Nie1;
-  QMenu* Nastawy1;
-  QMenu* Zakres1;
-  QAction* Auto1;
-  QAction* N20mT1;
-  QAction* N200mT1;
-  QAction* N2000mT1;
-  QMenu* Osie1;
-  QAction* X1;
-  QAction* Y1;
-  QAction* Z1;
-  QAction* Wektor1;
-  QMenu* Jednostki1;
-  QAction* Gs1;
-  QAction* mT1;
-  QAction* kAm1;
-  QMenu* Funkcjedodatkowe1;
-  QAction* Zerowanie1;
-  QMenu* Filtr1;
-  QAction* Tak3;
-  QAction* Nie6;
-  QMenu* Aktywny1;
-  QAction* N3min1;
-  QAction* N6min1;
-  QAction* N12min1;
-  QAction* Nie7;
-  QMenu* Wyniki1;
-  QAction* Tak4;
-  QAction* Nie8;
-  QMenu* Jzyk1;
-  QAction* Polski1;
-  QAction* Angielski1;
-  QMenu* Pomoc1;
-  QAction* OProgramie1;
+  QTimer* SprPolacz;  // connection check, 800 ms
+  QTimer* ZmienStan;  // state timer, 600 ms
+  QTimer* Timer1;     // replay redraw after scrolling, 250 ms
 
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void createReadoutPanel();
-  void createSidePanels();
-  void createChartArea();
-  void createCalibrationGroup();
   void createMenus();
   void createTimers();
   void connectHandlers();
   void setupPort();
   void fitCaptions();
 
-  // Sends one command frame; the letters M, A and U also clear the chart.
-  void sendMenuCommand(char letter, std::uint8_t a);
+  // Sends one command of the remote-control menu; see link/remote_control.h.
+  void sendRemoteCommand(char letter, std::uint8_t a, bool clearsChart);
   void applyLanguageFromSettings();
   void processMeasurementFrame(const std::uint8_t* frame18);
   void showGatheredReadout();
-  void applyDisplayUpdate(const measurement::DisplayUpdate& update);
-  void setReadoutColours(std::uint32_t reading, std::uint32_t temperature);
   void setRecordingControls(bool recording);
   bool writeRecording();
   void recomputeReplay();
@@ -355,7 +190,14 @@ class TMainWin : public QMainWindow {
 
   SettingsStore& store_;
   Dialogs& dialogs_;
-  std::vector<std::unique_ptr<QMenu>> ownedMenus_;
+  ReadoutPanel* readout_;
+  StatisticsPanel* statistics_;
+  FilterPanel* filter_;
+  ControlPanel* controls_;
+  std::unique_ptr<ChartControls> chart_;
+  calibration::CalibrationPanel* calibrationPanel_;
+  MainMenu menu_;
+
   measurement::DisplayUpdate update_;
   // What the readout is to show next, gathered from the frames since the last showing.
   measurement::DisplayUpdate gathered_;
@@ -373,9 +215,5 @@ class TMainWin : public QMainWindow {
   std::function<void()> calibrationCard_;
   std::function<bool()> runPreferences_;
 };
-
-// Colour helpers shared with the tests: the caption colour of a label as 0xRRGGBB.
-std::uint32_t labelColour(const QLabel* label);
-void setLabelColour(QLabel* label, std::uint32_t rgb);
 
 }  // namespace app

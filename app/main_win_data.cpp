@@ -15,7 +15,11 @@
 #include <charconv>
 #include <filesystem>
 
+#include "app/chart_controls.h"
 #include "app/main_win.h"
+#include "app/readout_panel.h"
+#include "app/side_panels.h"
+#include "calibration/calibration_panel.h"
 #include "measurement/user_number.h"
 #include "measurement/wykres.h"
 
@@ -52,111 +56,80 @@ FileDialogRequest TMainWin::dataFileRequest() const {
 // --- live readout -------------------------------------------------------------------------
 
 void TMainWin::processMeasurementFrame(const std::uint8_t* frame18) {
-  const std::string tempProg = TempProg->text().toStdString();
+  const std::string tempProg = calibrationPanel_->TempProg->text().toStdString();
   const std::string vectorWord = caption(caption::kVector).toStdString();
   measurement::ProcessorInputs in;
-  in.filtr = filtr->isChecked();
-  in.dane = Dane->isChecked();
-  in.ftovik = FTovik->isChecked();
-  in.progWlacz = ProgWlacz->isChecked();
+  in.filtr = filter_->filtr->isChecked();
+  in.dane = statistics_->Dane->isChecked();
+  in.ftovik = calibrationPanel_->FTovik->isChecked();
+  in.progWlacz = calibrationPanel_->ProgWlacz->isChecked();
   in.tempProg = tempProg;
-  in.wstrzymaj = Wstrzymaj->isChecked();
-  in.liveView = Danezurzdzenia1->isChecked();
+  in.wstrzymaj = chart_->Wstrzymaj->isChecked();
+  in.liveView = menu_.Danezurzdzenia1->isChecked();
   in.recording = recordingActive_;
   in.vectorWord = vectorWord;
   Processor.processFrame(frame18, in, update_);
   // The threshold override's "Blad!" is an input of the next frame: shown at once.
-  if (update_.TempProg.changed) TempProg->setText(text(update_.TempProg.view()));
+  if (update_.TempProg.changed) calibrationPanel_->TempProg->setText(text(update_.TempProg.view()));
   measurement::MergeDisplayUpdate(gathered_, update_);
   readoutRefresh_->request();
 
-  if (update_.chartValue) Wykres1->AddPoint(*update_.chartValue);
+  if (update_.chartValue) chart_->Wykres1->AddPoint(*update_.chartValue);
   if (update_.recordLine.changed && recordingActive_) {
-    if (Lines.appendRecordedLine(update_.recordLine.view(), OstatniEkran->isChecked()))
+    if (Lines.appendRecordedLine(update_.recordLine.view(), calibrationPanel_->OstatniEkran->isChecked()))
       ZakonczClick();
   }
 }
 
 void TMainWin::showGatheredReadout() {
-  applyDisplayUpdate(gathered_);
+  const measurement::DisplayUpdate& u = gathered_;
+  readout_->apply(u);
+  statistics_->apply(u);
+  if (u._uiAmplitude.changed) calibrationPanel_->_uiAmplitude->setText(text(u._uiAmplitude.view()));
   gathered_.reset();
 }
 
 void TMainWin::setLiveRefreshInterval(int ms) {
   readoutRefresh_->setInterval(ms);
-  Wykres1->SetRepaintInterval(ms);
+  chart_->Wykres1->SetRepaintInterval(ms);
 }
 
 void TMainWin::flushLiveDisplay() {
   if (readoutRefresh_->pending()) readoutRefresh_->flush();
 }
 
-void TMainWin::applyDisplayUpdate(const measurement::DisplayUpdate& u) {
-  auto colour = [](measurement::IndicatorColour c) {
-    const measurement::Rgb rgb = measurement::colourOf(c);
-    return (std::uint32_t{rgb.r} << 16) | (std::uint32_t{rgb.g} << 8) | rgb.b;
-  };
-  setLabelColour(F2, colour(u.F2));
-  setLabelColour(F4, colour(u.F4));
-  setLabelColour(F6, colour(u.F6));
-  setLabelColour(F5, colour(u.F5));
-  setLabelColour(Label5, colour(u.Label5));
-  setLabelColour(BP, colour(u.BP));
-
-  auto apply = [](QLabel* label, const measurement::TextChange& change) {
-    if (change.changed) label->setText(text(change.view()));
-  };
-  apply(mode, u.mode);
-  if (u.FalkaVisible) Falka->setVisible(*u.FalkaVisible);
-  apply(SOS, u.SOS);
-  if (u.GroupBox1.changed) GroupBox1->setTitle(text(u.GroupBox1.view()));
-  apply(SWynik, u.SWynik);
-  apply(Min, u.Min);
-  apply(Max, u.Max);
-  apply(Avr, u.Avr);
-  apply(_uiAmplitude, u._uiAmplitude);
-  if (u.STempVisible) {
-    STemp->setVisible(*u.STempVisible);
-    Label2->setVisible(*u.STempVisible);
-  }
-  apply(STemp, u.STemp);
-  apply(Label9, u.Label9);
-  apply(Label8, u.Label8);
-  apply(Label7, u.Label7);
-  if (u.TempProg.changed) TempProg->setText(text(u.TempProg.view()));
-}
-
 // --- statistics and filters ---------------------------------------------------------------
 
 void TMainWin::Minmax1Click() {
-  Minmax1->setChecked(!Minmax1->isChecked());
-  Dane->setChecked(Minmax1->isChecked());
+  menu_.Minmax1->setChecked(!menu_.Minmax1->isChecked());
+  statistics_->Dane->setChecked(menu_.Minmax1->isChecked());
 }
 
 void TMainWin::DaneClick() {
-  Minmax1->setChecked(Dane->isChecked());
+  menu_.Minmax1->setChecked(statistics_->Dane->isChecked());
 }
 
 void TMainWin::Button1Click() {
   Processor.requestStatsReset();
-  Min->clear();
-  Max->clear();
-  Avr->clear();
+  statistics_->clearValues();
+  // Values gathered for the next repaint would otherwise put the old statistics back.
+  for (measurement::TextChange* t : {&gathered_.Min, &gathered_.Max, &gathered_.Avr})
+    t->changed = false;
 }
 
 void TMainWin::filtrClick() {
-  if (filtr->isChecked()) {
+  if (filter_->filtr->isChecked()) {
     Processor.clearFilterPrimed();
-    const measurement::UserNumber tau = parseUserReal(Tau->text());
+    const measurement::UserNumber tau = parseUserReal(filter_->Tau->text());
     Processor.setFilterConstant(tau.value);
     if (!tau.whole) {
-      filtr->setChecked(false);  // runs this handler again, unchecked
+      filter_->filtr->setChecked(false);  // runs this handler again, unchecked
       return;
     }
-    Tau->setEnabled(false);
+    filter_->Tau->setEnabled(false);
     if (replayShown()) recomputeReplay();
   } else {
-    Tau->setEnabled(true);
+    filter_->Tau->setEnabled(true);
     if (replayShown()) {
       Processor.setFilterConstant(1.0);
       recomputeReplay();
@@ -165,23 +138,23 @@ void TMainWin::filtrClick() {
 }
 
 void TMainWin::ProgWlaczClick() {
-  TempProg->setEnabled(!ProgWlacz->isChecked());
+  calibrationPanel_->TempProg->setEnabled(!calibrationPanel_->ProgWlacz->isChecked());
 }
 
 void TMainWin::FTovikClick() {
-  if (!FTovik->isChecked()) {
-    FT_Tau->setEnabled(true);
-    FT_Prog->setEnabled(true);
+  if (!calibrationPanel_->FTovik->isChecked()) {
+    calibrationPanel_->FT_Tau->setEnabled(true);
+    calibrationPanel_->FT_Prog->setEnabled(true);
     return;
   }
-  FT_Tau->setEnabled(false);
-  FT_Prog->setEnabled(false);
-  const double timeConstant = parseUserReal(FT_Tau->text()).value;
+  calibrationPanel_->FT_Tau->setEnabled(false);
+  calibrationPanel_->FT_Prog->setEnabled(false);
+  const double timeConstant = parseUserReal(calibrationPanel_->FT_Tau->text()).value;
   bool ok = false;
-  const int threshold = FT_Prog->text().toInt(&ok, 10);
+  const int threshold = calibrationPanel_->FT_Prog->text().toInt(&ok, 10);
   if (!ok) {
     dialogs_.message(QString::fromUtf8(kInvalidDataText));
-    FTovik->setChecked(false);  // runs this handler again, unchecked
+    calibrationPanel_->FTovik->setChecked(false);  // runs this handler again, unchecked
     return;
   }
   Processor.setTovik(timeConstant, static_cast<std::uint16_t>(threshold & 0xFFFF));
@@ -189,43 +162,44 @@ void TMainWin::FTovikClick() {
 
 void TMainWin::_uiClearAverageClick() {
   Processor.resetAmplitude();
-  _uiAmplitude->setText(QStringLiteral("0"));
+  calibrationPanel_->_uiAmplitude->setText(QStringLiteral("0"));
+  gathered_._uiAmplitude.changed = false;  // not put back by the next repaint
 }
 
 // --- chart controls -----------------------------------------------------------------------
 
 void TMainWin::AutoskalowanieClick() {
-  if (Autoskalowanie->isChecked()) {
-    Wykres1->SetAutoSkala(true);
-    W->setEnabled(false);
-    O->setEnabled(false);
+  if (chart_->Autoskalowanie->isChecked()) {
+    chart_->Wykres1->SetAutoSkala(true);
+    chart_->W->setEnabled(false);
+    chart_->O->setEnabled(false);
   } else {
-    Wykres1->SetAutoSkala(false);
-    const measurement::ChartRange range = measurement::manualRange(W->value(), O->value());
-    Wykres1->SetRange(range.top, range.bottom);
-    W->setEnabled(true);
-    O->setEnabled(true);
+    chart_->Wykres1->SetAutoSkala(false);
+    const measurement::ChartRange range = measurement::manualRange(chart_->W->value(), chart_->O->value());
+    chart_->Wykres1->SetRange(range.top, range.bottom);
+    chart_->W->setEnabled(true);
+    chart_->O->setEnabled(true);
   }
-  if (replayShown()) ShowReplayWindow(static_cast<std::size_t>(TrackBar1->value()));
+  if (replayShown()) ShowReplayWindow(static_cast<std::size_t>(chart_->TrackBar1->value()));
 }
 
 void TMainWin::WChange() {
-  const measurement::ChartRange range = measurement::manualRange(W->value(), O->value());
-  Wykres1->SetRange(range.top, range.bottom);
+  const measurement::ChartRange range = measurement::manualRange(chart_->W->value(), chart_->O->value());
+  chart_->Wykres1->SetRange(range.top, range.bottom);
 }
 
 void TMainWin::KoszClick() {
-  Wykres1->Clear();
+  chart_->Wykres1->Clear();
 }
 
 // --- recording ----------------------------------------------------------------------------
 
 void TMainWin::setRecordingControls(bool recording) {
-  Zapisz1->setEnabled(!recording);
-  Zakoncz->setEnabled(recording);
-  S_Zapisz->setText(caption(recording ? caption::kStopSaving : caption::kSaveToFile));
-  Otwrz1->setEnabled(!recording);
-  S_Otworz->setEnabled(!recording);
+  menu_.Zapisz1->setEnabled(!recording);
+  menu_.Zakoncz->setEnabled(recording);
+  controls_->S_Zapisz->setText(caption(recording ? caption::kStopSaving : caption::kSaveToFile));
+  menu_.Otwrz1->setEnabled(!recording);
+  controls_->S_Otworz->setEnabled(!recording);
   fitCaptions();
 }
 
@@ -262,7 +236,7 @@ bool TMainWin::writeRecording() {
 // --- replay -------------------------------------------------------------------------------
 
 bool TMainWin::replayShown() const {
-  return !Danezurzdzenia1->isChecked();
+  return !menu_.Danezurzdzenia1->isChecked();
 }
 
 void TMainWin::Otwrz1Click() {
@@ -270,25 +244,29 @@ void TMainWin::Otwrz1Click() {
   if (!file) return;
   const measurement::ReadResult read =
       measurement::readDataFile(std::filesystem::path(file->toStdString()), Lines);
-  bufferHoldsReplay_ = read.ok;
   if (!read.ok) {
+    // A file that could not even be opened leaves the earlier file's lines, which the
+    // replay on screen still shows and recomputes; lines read before a later failure
+    // replace them, and the values on screen then no longer match the buffer.
+    if (read.linesReplaced) bufferHoldsReplay_ = false;
     dialogs_.message(QString::fromUtf8(measurement::kReadErrorText));
     return;
   }
+  bufferHoldsReplay_ = true;
   if (read.truncated) dialogs_.message(QString::fromUtf8(measurement::kFileTruncatedText));
 
-  Kosz->hide();
-  Danezurzdzenia1->setChecked(false);
+  chart_->Kosz->hide();
+  menu_.Danezurzdzenia1->setChecked(false);
   recomputeReplayValues();
   ShowReplayWindow(1);
-  TrackBar1->setValue(1);
+  chart_->TrackBar1->setValue(1);
   const measurement::ReplayScrollBar bar =
-      measurement::replayScrollBar(Lines.LineCount(), Wykres1->width());
+      measurement::replayScrollBar(Lines.LineCount(), chart_->Wykres1->width());
   if (bar.visible) {
-    TrackBar1->setRange(1, bar.maximum);
-    TrackBar1->show();
+    chart_->TrackBar1->setRange(1, bar.maximum);
+    chart_->TrackBar1->show();
   } else {
-    TrackBar1->hide();  // a scroll bar left by a longer file has nothing to scroll now
+    chart_->TrackBar1->hide();  // a scroll bar left by a longer file has nothing to scroll now
   }
 }
 
@@ -303,11 +281,11 @@ void TMainWin::recomputeReplayValues() {
 
 void TMainWin::recomputeReplay() {
   recomputeReplayValues();
-  ShowReplayWindow(static_cast<std::size_t>(TrackBar1->value()));
+  ShowReplayWindow(static_cast<std::size_t>(chart_->TrackBar1->value()));
 }
 
 void TMainWin::ShowReplayWindow(std::size_t start) {
-  measurement::ShowReplayWindow(*Wykres1, Lines, start, Wykres1->width());
+  measurement::ShowReplayWindow(*chart_->Wykres1, Lines, start, chart_->Wykres1->width());
 }
 
 void TMainWin::TrackBar1Change() {
@@ -316,15 +294,15 @@ void TMainWin::TrackBar1Change() {
 }
 
 void TMainWin::Timer1Timer() {
-  ShowReplayWindow(static_cast<std::size_t>(TrackBar1->value()));
+  ShowReplayWindow(static_cast<std::size_t>(chart_->TrackBar1->value()));
   Timer1->stop();
 }
 
 void TMainWin::Danezurzdzenia1Click() {
-  TrackBar1->hide();
-  Wykres1->Clear();
-  Kosz->show();
-  Danezurzdzenia1->setChecked(true);
+  chart_->TrackBar1->hide();
+  chart_->Wykres1->Clear();
+  chart_->Kosz->show();
+  menu_.Danezurzdzenia1->setChecked(true);
   Processor.clearFilterPrimed();
 }
 

@@ -1,4 +1,4 @@
-// The main window's start-up and shutdown, languages, service mode, connection and the
+// The main window's start-up and shutdown, languages, service readout_->mode, connection and the
 // instrument commands.
 #include <QAction>
 #include <QCheckBox>
@@ -13,8 +13,13 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "app/chart_controls.h"
 #include "app/globals.h"
 #include "app/main_win.h"
+#include "app/readout_panel.h"
+#include "app/side_panels.h"
+#include "app/widget_helpers.h"
+#include "calibration/calibration_panel.h"
 #include "app/preferences.h"
 #include "app/settings_store.h"
 #include "measurement/wykres.h"
@@ -22,22 +27,6 @@
 namespace app {
 
 namespace {
-
-// Instrument addresses of the calibration readback words 1..74, in reading order.
-constexpr std::array<std::uint8_t, 74> kCalibrationAddresses = {
-    0,   4,   8,   12,  16,  20,  24,                            // 1..7
-    32,  36,  40,                                                // 8..10
-    48,  52,  56,  60,  64,  68,  72,                            // 11..17
-    80,  84,  88,                                                // 18..20
-    96,  100, 104, 108, 112, 116, 120,                           // 21..27
-    128, 132, 136,                                               // 28..30
-    10,  14,  26,  42,  58,  62,  74,  90,  106, 110, 122, 138,  // 31..42
-    168, 170, 172,                                               // 43..45
-    28,  29,  30,  31,                                           // 46..49
-    124, 126, 94,  93,                                           // 50..53
-    76,  78,  92,                                                // 54..56
-    144, 146, 148, 150, 152, 154, 156, 158, 160, 162, 164, 166,  // 57..68
-    174, 176, 178, 192, 194, 180};                               // 69..74
 
 QString fromUtf8(const std::string& s) {
   return QString::fromStdString(s);
@@ -58,14 +47,12 @@ bool TMainWin::FormCreate() {
   Processor.clearFilterPrimed();
 
   // 2. Chart.
-  Wykres1->Clear();
+  chart_->Wykres1->Clear();
 
   // 3. The calibration grids' placeholders and headings come with the calibration panel.
 
-  // 4. Calibration addresses (entry 0 unused).
-  CalibrationAddressTable[0] = 0;
-  std::copy(kCalibrationAddresses.begin(), kCalibrationAddresses.end(),
-            CalibrationAddressTable.begin() + 1);
+  // 4. Calibration addresses.
+  calibrationPanel_->fillAddressTable();
 
   // 5. First run: the preferences must be confirmed, or the program ends.
   const bool present =
@@ -87,7 +74,7 @@ bool TMainWin::FormCreate() {
     if (name.size() > 3) {
       ComPort1->SetPort(name.toStdString());
       DisableAllCOMs();
-      for (QAction* com : COMs) {
+      for (QAction* com : menu_.COMs) {
         if (com->text() == name) com->setChecked(true);
       }
     }
@@ -141,72 +128,53 @@ void TMainWin::zmienJezyk(const CaptionTable& table) {
     CaptionTexts[i] = QString::fromUtf8(table[i]);
   auto t = [this](int i) { return caption(i); };
 
-  GroupBox1->setTitle(t(0));
-  GroupBox4->setTitle(t(1));
-  GroupBox3->setTitle(t(2));
-  GroupBox2->setTitle(t(3));
-  Dane->setText(t(4));
-  LabelMinimum->setText(t(5));
-  LabelMaksimum->setText(t(6));
-  LabelSrednia->setText(t(7));
-  filtr->setText(t(8));
-  LabelSterowanie->setText(t(9));
-  S_Polacz->setText(Poczony1->isChecked() ? t(caption::kDisconnect) : t(caption::kConnect));
-  S_Zapisz->setText(recordingActive_ ? t(caption::kStopSaving) : t(caption::kSaveToFile));
-  Autoskalowanie->setText(t(16));
-  S_Dane->setText(t(17));
-  S_Otworz->setText(t(18));
-  Wyslij->setText(t(19));
-  Odbierz->setText(CalibrationReadbackActive ? t(caption::kCancelReadback) : t(caption::kReceive));
-  Otworz->setText(t(21));
-  Zapisz->setText(t(22));
-  SaveEPROM->setText(t(23));
-  Label4->setText(t(24));
+  readout_->setGroupTitles(t(0), t(1), t(2), t(3));
+  statistics_->Dane->setText(t(4));
+  statistics_->LabelMinimum->setText(t(5));
+  statistics_->LabelMaksimum->setText(t(6));
+  statistics_->LabelSrednia->setText(t(7));
+  filter_->filtr->setText(t(8));
+  controls_->LabelSterowanie->setText(t(9));
+  controls_->S_Polacz->setText(menu_.Poczony1->isChecked() ? t(caption::kDisconnect)
+                                                           : t(caption::kConnect));
+  controls_->S_Zapisz->setText(recordingActive_ ? t(caption::kStopSaving)
+                                                : t(caption::kSaveToFile));
+  chart_->Autoskalowanie->setText(t(16));
+  controls_->S_Dane->setText(t(17));
+  controls_->S_Otworz->setText(t(18));
+  calibrationPanel_->setCaptions({t(19), t(caption::kReceive), t(caption::kCancelReadback), t(21),
+                                  t(22), t(23), t(24)});
 
-  Plik1->setTitle(t(25));
-  Widok1->setTitle(t(26));
-  Serwis->setTitle(t(27));
-  Ustawienia->setTitle(t(28));
-  Sterowanie->setTitle(t(29));
-  Raport1->setTitle(t(30));
-  Pomoc1->setTitle(t(31));
-  Otwrz1->setText(t(32));
-  Zapisz1->setText(t(33));
-  Zakoncz->setText(t(34));
-  Pobierzwynikizurzdzenia1->setText(t(35));
-  Koniec1->setText(t(36));
-  Minmax1->setText(t(37));
-  Danezurzdzenia1->setText(t(38));
-  Zmieuytkownika1->setText(t(39));
-  Wyjdztryb1->setText(t(40));
-  Poczony1->setText(t(41));
-  Trans->setTitle(t(42));
-  Ustawieniaserwisowe1->setText(t(43));
-  Zmiejzyk1->setText(t(44));
-  Twrzraport1->setText(t(45));
-  OProgramie1->setText(t(46));
-  Trybpomiaru1->setTitle(t(47));
-  Nastawy1->setTitle(t(48));
-  Funkcjedodatkowe1->setTitle(t(49));
-  Polemagnetyczne1->setTitle(t(50));
-  Ekstremum1->setTitle(t(51));
-  for (QAction* no : {Nie1, Nie6, Nie7, Nie8}) no->setText(t(53));
-  Zakres1->setTitle(t(54));
-  Osie1->setTitle(t(55));
-  Jednostki1->setTitle(t(56));
-  Wektor1->setText(t(57));
-  Zerowanie1->setText(t(58));
-  Filtr1->setTitle(t(59));
-  Aktywny1->setTitle(t(60));
-  Wyniki1->setTitle(t(61));
-  Jzyk1->setTitle(t(62));
-  Tak3->setText(t(63));
-  Tak4->setText(t(63));
-  Polski1->setText(t(64));
-  Angielski1->setText(t(65));
-  Kosz->setToolTip(t(caption::kClearChartHint));
-  Wstrzymaj->setToolTip(t(caption::kHoldHint));
-  Max2->setText(t(70));
+  const MainMenu& m = menu_;
+  m.Plik1->setTitle(t(25));
+  m.Widok1->setTitle(t(26));
+  m.Serwis->setTitle(t(27));
+  m.Ustawienia->setTitle(t(28));
+  m.Sterowanie->setTitle(t(29));
+  m.Raport1->setTitle(t(30));
+  m.Pomoc1->setTitle(t(31));
+  m.Otwrz1->setText(t(32));
+  m.Zapisz1->setText(t(33));
+  m.Zakoncz->setText(t(34));
+  m.Pobierzwynikizurzdzenia1->setText(t(35));
+  m.Koniec1->setText(t(36));
+  m.Minmax1->setText(t(37));
+  m.Danezurzdzenia1->setText(t(38));
+  m.Zmieuytkownika1->setText(t(39));
+  m.Wyjdztryb1->setText(t(40));
+  m.Poczony1->setText(t(41));
+  m.Trans->setTitle(t(42));
+  m.Ustawieniaserwisowe1->setText(t(43));
+  m.Zmiejzyk1->setText(t(44));
+  m.Twrzraport1->setText(t(45));
+  m.OProgramie1->setText(t(46));
+  for (const RemoteMenuCaption& rc : kRemoteMenuCaptions) {
+    const QString name = QString::fromLatin1(rc.name);
+    if (QMenu* sub = m.remoteMenu(name)) sub->setTitle(t(rc.entry));
+    if (QAction* a = m.remoteItem(name)) a->setText(t(rc.entry));
+  }
+  chart_->Kosz->setToolTip(t(caption::kClearChartHint));
+  chart_->Wstrzymaj->setToolTip(t(caption::kHoldHint));
 
   fitCaptions();
   update();
@@ -232,30 +200,30 @@ void TMainWin::Angielski1Click() {
   zmienJezyk(kEnglishCaptions);
 }
 
-// --- service mode -------------------------------------------------------------------------
+// --- service readout_->mode -------------------------------------------------------------------------
 
 void TMainWin::EnterServiceMode() {
-  Serwis->menuAction()->setVisible(true);
-  Send->show();
-  Send->raise();
-  PokazSerwis->show();
-  Wykres1->Clear();
+  menu_.Serwis->menuAction()->setVisible(true);
+  calibrationPanel_->show();
+  calibrationPanel_->raise();
+  chart_->PokazSerwis->show();
+  chart_->Wykres1->Clear();
 }
 
 void TMainWin::LeaveServiceMode() {
-  Serwis->menuAction()->setVisible(false);
-  Send->hide();
-  PokazSerwis->hide();
-  Wykres1->Clear();
+  menu_.Serwis->menuAction()->setVisible(false);
+  calibrationPanel_->hide();
+  chart_->PokazSerwis->hide();
+  chart_->Wykres1->Clear();
 }
 
 void TMainWin::UkrysSerwisClick() {
-  Send->hide();
+  calibrationPanel_->hide();
 }
 
 void TMainWin::PokazSerwisClick() {
-  Send->show();
-  Send->raise();
+  calibrationPanel_->show();
+  calibrationPanel_->raise();
 }
 
 // --- connection ---------------------------------------------------------------------------
@@ -263,30 +231,30 @@ void TMainWin::PokazSerwisClick() {
 void TMainWin::COMClick(int number) {
   ComPort1->SetPort("COM" + std::to_string(number));
   DisableAllCOMs();
-  COMs[static_cast<std::size_t>(number - 1)]->setChecked(true);
+  menu_.COMs[static_cast<std::size_t>(number - 1)]->setChecked(true);
 }
 
 void TMainWin::DisableAllCOMs() {
-  for (QAction* com : COMs) com->setChecked(false);
+  for (QAction* com : menu_.COMs) com->setChecked(false);
 }
 
 void TMainWin::Poczony1Click() {
   dialogs_.beep();
-  if (Poczony1->isChecked()) {
-    Poczony1->setChecked(false);
+  if (menu_.Poczony1->isChecked()) {
+    menu_.Poczony1->setChecked(false);
     try {
       ComPort1->Close();
     } catch (const devlink::EComPort& e) {
       dialogs_.message(fromUtf8(e.what()));
     }
-    Trans->menuAction()->setEnabled(true);
-    Wyslij->setEnabled(false);
+    menu_.Trans->menuAction()->setEnabled(true);
+    calibrationPanel_->Wyslij->setEnabled(false);
     SprPolacz->stop();
-    Sterowanie->menuAction()->setEnabled(false);
-    setLabelColour(BP, kSilver);
-    Zapisz1->setEnabled(false);
-    S_Zapisz->setEnabled(false);
-    S_Polacz->setText(caption(caption::kConnect));
+    menu_.Sterowanie->menuAction()->setEnabled(false);
+    setLabelColour(readout_->BP, kSilver);
+    menu_.Zapisz1->setEnabled(false);
+    controls_->S_Zapisz->setEnabled(false);
+    controls_->S_Polacz->setText(caption(caption::kConnect));
     fitCaptions();
     return;
   }
@@ -296,47 +264,42 @@ void TMainWin::Poczony1Click() {
     dialogs_.message(QString::fromUtf8(kCannotConnectText) + fromUtf8(ComPort1->Port()));
     return;
   }
-  Poczony1->setChecked(true);
-  Trans->menuAction()->setEnabled(false);
-  Wyslij->setEnabled(true);
+  menu_.Poczony1->setChecked(true);
+  menu_.Trans->menuAction()->setEnabled(false);
+  calibrationPanel_->Wyslij->setEnabled(true);
   SprPolacz->start();
-  Sterowanie->menuAction()->setEnabled(true);
+  menu_.Sterowanie->menuAction()->setEnabled(true);
   // While recording, the menu item stays off: the button is the recording's stop.
-  Zapisz1->setEnabled(!recordingActive_);
-  S_Zapisz->setEnabled(true);
-  S_Polacz->setText(caption(caption::kDisconnect));
+  menu_.Zapisz1->setEnabled(!recordingActive_);
+  controls_->S_Zapisz->setEnabled(true);
+  controls_->S_Polacz->setText(caption(caption::kDisconnect));
   fitCaptions();
-}
-
-void TMainWin::setReadoutColours(std::uint32_t reading, std::uint32_t temperature) {
-  for (QLabel* l : {STemp, Label2}) setLabelColour(l, temperature);
-  for (QLabel* l : {Falka, SWynik, Label9, Label8, Label7}) setLabelColour(l, reading);
 }
 
 void TMainWin::ComPort1Open() {
   StatusBar1->showMessage(QString::fromUtf8(kConnectedOnText) + fromUtf8(ComPort1->Port()));
-  Power->setEnabled(true);
-  Pobierzwynikizurzdzenia1->setEnabled(true);
-  Odbierz->setEnabled(true);
-  setReadoutColours(kYellow, kWhite);
+  calibrationPanel_->Power->setEnabled(true);
+  menu_.Pobierzwynikizurzdzenia1->setEnabled(true);
+  calibrationPanel_->Odbierz->setEnabled(true);
+  readout_->setColours(kYellow, kWhite);
 }
 
 void TMainWin::ComPort1Close() {
   StatusBar1->showMessage(QString::fromUtf8(kNotConnectedText));
-  Power->setEnabled(false);
-  Pobierzwynikizurzdzenia1->setEnabled(false);
-  Odbierz->setEnabled(false);
-  setReadoutColours(kSilver, kSilver);
+  calibrationPanel_->Power->setEnabled(false);
+  menu_.Pobierzwynikizurzdzenia1->setEnabled(false);
+  calibrationPanel_->Odbierz->setEnabled(false);
+  readout_->setColours(kSilver, kSilver);
 }
 
 void TMainWin::SprPolaczTimer() {
   if (Receiver.DataReceived) {
     Receiver.DataReceived = false;
-    setLabelColour(BP, kSilver);
-    setReadoutColours(kYellow, kWhite);
+    setLabelColour(readout_->BP, kSilver);
+    readout_->setColours(kYellow, kWhite);
   } else {
-    setLabelColour(BP, kAqua);
-    setReadoutColours(kSilver, kSilver);
+    setLabelColour(readout_->BP, kAqua);
+    readout_->setColours(kSilver, kSilver);
   }
 }
 
@@ -349,12 +312,6 @@ void TMainWin::ZmienStanTimer() {
 }
 
 // --- instrument commands ------------------------------------------------------------------
-
-void TMainWin::sendMenuCommand(char letter, std::uint8_t a) {
-  Commands.SendCommand(letter, a, 0);
-  // A new mode, axis or unit makes the old trace meaningless.
-  if (letter == 'M' || letter == 'A' || letter == 'U') Wykres1->Clear();
-}
 
 void TMainWin::PowerClick() {
   Commands.SendCommand('X', 0, 0);

@@ -31,3 +31,22 @@ inline constexpr int kHoldHint = 69;
 }  // namespace caption
 
 }  // namespace app
+
+namespace app {
+
+// Entries of the caption table that name the remote-control menu's submenus and items,
+// by object name (link/remote_control.h).
+struct RemoteMenuCaption {
+  int entry;
+  const char* name;
+};
+inline constexpr RemoteMenuCaption kRemoteMenuCaptions[] = {
+    {47, "Trybpomiaru1"}, {48, "Nastawy1"}, {49, "Funkcjedodatkowe1"}, {50, "Polemagnetyczne1"},
+    {51, "Ekstremum1"},   {53, "Nie1"},     {53, "Nie6"},              {53, "Nie7"},
+    {53, "Nie8"},         {54, "Zakres1"},  {55, "Osie1"},             {56, "Jednostki1"},
+    {57, "Wektor1"},      {58, "Zerowanie1"}, {59, "Filtr1"},          {60, "Aktywny1"},
+    {61, "Wyniki1"},      {62, "Jzyk1"},    {63, "Tak3"},              {63, "Tak4"},
+    {64, "Polski1"},      {65, "Angielski1"}, {70, "Max2"},
+};
+
+}  // namespace app

@@ -1,13 +1,19 @@
-# The main window: its controls, menus and handlers, and its caption tables.
+# The main window: its panels, menus and handlers, and its caption tables.
 if(HALVEX_WITH_GUI)
   add_library(halvex_mainwin STATIC
     ${CMAKE_CURRENT_LIST_DIR}/main_win.h
     ${CMAKE_CURRENT_LIST_DIR}/main_win.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/main_menu.cpp
     ${CMAKE_CURRENT_LIST_DIR}/main_win_handlers.cpp
     ${CMAKE_CURRENT_LIST_DIR}/main_win_data.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/main_win_texts.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/main_win_texts.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/readout_panel.h
+    ${CMAKE_CURRENT_LIST_DIR}/readout_panel.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/side_panels.h
+    ${CMAKE_CURRENT_LIST_DIR}/side_panels.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/chart_controls.cpp)
   target_link_libraries(halvex_mainwin PUBLIC
     halvex_shell halvex_comport halvex_link halvex_measurement halvex_chart halvex_chart_model
-    halvex_qtglue Qt6::Widgets)
+    halvex_calibration_panel halvex_qtglue Qt6::Widgets)
   halvex_warnings(halvex_mainwin)
 endif()

@@ -5,7 +5,12 @@ if(HALVEX_WITH_GUI)
   target_link_libraries(halvex_qtglue PUBLIC Qt6::Core halvex_comport)
   halvex_warnings(halvex_qtglue)
 
+  # The start-up, apart from main() so that tests run it.
+  add_library(halvex_program STATIC ${CMAKE_CURRENT_LIST_DIR}/program.cpp)
+  target_link_libraries(halvex_program PUBLIC halvex_mainwin halvex_shell)
+  halvex_warnings(halvex_program)
+
   add_executable(halvex ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
-  target_link_libraries(halvex PRIVATE halvex_mainwin halvex_shell halvex_qtglue Qt6::Widgets)
+  target_link_libraries(halvex PRIVATE halvex_program halvex_qtglue Qt6::Widgets)
   halvex_warnings(halvex)
 endif()

@@ -305,6 +305,7 @@ ReadResult readDataFile(const std::filesystem::path& path, LineStore& store) {
     return result;
   }
   store.Clear();
+  result.linesReplaced = true;
 
   // The first line may begin with a BOM, which is cut after the line is complete.
   constexpr std::size_t kKeep = LineStore::kMaxLineLength + 3;

@@ -141,7 +141,8 @@ struct ReadResult {
   bool ok = false;         // false: the file could not be opened or read (kReadErrorText)
   bool truncated = false;  // more than 65535 lines: the first 65535 were loaded
   std::size_t lineCount = 0;
-  int error = 0;  // errno of the failure
+  int error = 0;               // errno of the failure
+  bool linesReplaced = false;  // the store's lines were replaced (the file could be opened)
 };
 // Replaces the store's lines by the file's lines (at most 65535). Line ends CR LF, LF or CR
 // alone; a UTF-8 BOM at the start is skipped; a last line without an end counts, a final

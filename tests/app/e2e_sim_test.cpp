@@ -76,41 +76,41 @@ TEST(EndToEnd, LiveReadingCommandRecordingAndReplayAgainstTheSimulator) {
 
   // Connect and watch the reading arrive.
   w.ComPort1->SetPort(link.toStdString());
-  w.S_Polacz->click();
+  w.controls().S_Polacz->click();
   ASSERT_TRUE(w.ComPort1->Connected()) << env.dialogs.messages.join("; ").toStdString();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w.SWynik->text() == "  1.234  mT"; }, 5000))
-      << w.SWynik->text().toStdString();
-  EXPECT_EQ(w.SOS->text(), "X");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.readout().SWynik->text() == "  1.234  mT"; }, 5000))
+      << w.readout().SWynik->text().toStdString();
+  EXPECT_EQ(w.readout().SOS->text(), "X");
   EXPECT_EQ(w.StatusBar1->currentMessage(), "Połączony na " + link);
 
   // A menu command: its six bytes reach the instrument, which follows it.
-  w.Wektor1->trigger();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w.SOS->text() == "Wektor"; }, 5000));
+  w.menu().remoteItem("Wektor1")->trigger();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.readout().SOS->text() == "Wektor"; }, 5000));
   EXPECT_TRUE(readText(log).contains("rx AA 55 41 03 00 00")) << readText(log).toStdString();
-  w.X1->trigger();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w.SOS->text() == "X"; }, 5000));
+  w.menu().remoteItem("X1")->trigger();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.readout().SOS->text() == "X"; }, 5000));
 
   // Record a few dozen readings, stop, and find them in the file.
   const QString file = env.path("nagranie.HVD");
   env.dialogs.fileAnswers = {file};
-  w.S_Zapisz->click();
+  w.controls().S_Zapisz->click();
   ASSERT_TRUE(w.RecordingActive());
   ASSERT_TRUE(QTest::qWaitFor([&] { return w.Lines.LineCount() >= 40; }, 5000));
-  w.S_Zapisz->click();  // now "Zakoncz zapis"
+  w.controls().S_Zapisz->click();  // now "Zakoncz zapis"
   EXPECT_FALSE(w.RecordingActive());
   const std::vector<std::string> lines = testutil::fileLines(file);
   ASSERT_GE(lines.size(), 40u);
   for (const std::string& l : lines) EXPECT_EQ(l, "  1.234");
 
   // Replay it: the chart shows the file instead of live data.
-  w.Poczony1->trigger();  // disconnect first, as an operator would
+  w.menu().Poczony1->trigger();  // disconnect first, as an operator would
   env.dialogs.fileAnswers = {file};
-  w.S_Otworz->click();
-  EXPECT_FALSE(w.Danezurzdzenia1->isChecked());
-  EXPECT_TRUE(w.Kosz->isHidden());
+  w.controls().S_Otworz->click();
+  EXPECT_FALSE(w.menu().Danezurzdzenia1->isChecked());
+  EXPECT_TRUE(w.chart().Kosz->isHidden());
   EXPECT_EQ(w.Lines.LineCount(), static_cast<int>(lines.size()));
-  EXPECT_EQ(w.Wykres1->Ilosc(), static_cast<int>(lines.size()) - 1);
-  EXPECT_TRUE(w.TrackBar1->isHidden());  // a short file fits the chart
+  EXPECT_EQ(w.chart().Wykres1->Ilosc(), static_cast<int>(lines.size()) - 1);
+  EXPECT_TRUE(w.chart().TrackBar1->isHidden());  // a short file fits the chart
   EXPECT_TRUE(env.dialogs.messages.isEmpty()) << env.dialogs.messages.join("; ").toStdString();
   sim.stop();
 }
@@ -123,30 +123,30 @@ TEST(EndToEnd, PulledCableLeavesTheProgramUsableAndReconnectWorks) {
   auto sim = std::make_unique<Simulator>(
       link, env.path("sim1.log"), std::vector<std::string>{"--gen", "const", "--value", "500"});
   w.ComPort1->SetPort(link.toStdString());
-  w.S_Polacz->click();
+  w.controls().S_Polacz->click();
   ASSERT_TRUE(w.ComPort1->Connected());
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w.SWynik->text() == "  0.500  mT"; }, 5000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.readout().SWynik->text() == "  0.500  mT"; }, 5000));
 
   sim->stop(SIGKILL);
   QFile::remove(link);  // a killed simulator cannot remove its link
   // Silence shows within two connection-check periods; the window keeps working.
   QElapsedTimer silent;
   silent.start();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return app::labelColour(w.BP) == app::kAqua; }, 3000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return app::labelColour(w.readout().BP) == app::kAqua; }, 3000));
   EXPECT_LE(silent.elapsed(), 1700);
-  EXPECT_EQ(app::labelColour(w.SWynik), app::kSilver);
-  w.S_Polacz->click();  // disconnect
+  EXPECT_EQ(app::labelColour(w.readout().SWynik), app::kSilver);
+  w.controls().S_Polacz->click();  // disconnect
   EXPECT_FALSE(w.ComPort1->Connected());
   EXPECT_TRUE(env.dialogs.messages.isEmpty()) << env.dialogs.messages.join("; ").toStdString();
 
   // The instrument is back: connecting again brings the readings back.
   sim = std::make_unique<Simulator>(link, env.path("sim2.log"),
                                     std::vector<std::string>{"--gen", "const", "--value", "700"});
-  w.S_Polacz->click();
+  w.controls().S_Polacz->click();
   ASSERT_TRUE(w.ComPort1->Connected()) << env.dialogs.messages.join("; ").toStdString();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w.SWynik->text() == "  0.700  mT"; }, 5000))
-      << w.SWynik->text().toStdString();
-  EXPECT_EQ(app::labelColour(w.SWynik), app::kYellow);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.readout().SWynik->text() == "  0.700  mT"; }, 5000))
+      << w.readout().SWynik->text().toStdString();
+  EXPECT_EQ(app::labelColour(w.readout().SWynik), app::kYellow);
 }
 
 }  // namespace

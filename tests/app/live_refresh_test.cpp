@@ -60,20 +60,20 @@ TEST(LiveRefresh, FramesFasterThanTheRefreshAreAllChartedAndTheNewestIsShown) {
   w.setLiveRefreshInterval(200);  // long enough that the frames below fall inside it
   testutil::Pty pty;
   w.ComPort1->SetPort(pty.slave.toStdString());
-  w.S_Polacz->click();
+  w.controls().S_Polacz->click();
   ASSERT_TRUE(w.ComPort1->Connected());
 
   pty.write(testutil::frame(1000));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w.Wykres1->Ilosc() == 1; }, 3000));
-  EXPECT_EQ(w.SWynik->text(), "  1.000  mT");  // the first frame shows at once
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.chart().Wykres1->Ilosc() == 1; }, 3000));
+  EXPECT_EQ(w.readout().SWynik->text(), "  1.000  mT");  // the first frame shows at once
   pty.write(testutil::frame(2000));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w.Wykres1->Ilosc() == 2; }, 3000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.chart().Wykres1->Ilosc() == 2; }, 3000));
   pty.write(testutil::frame(3000));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w.Wykres1->Ilosc() == 3; }, 3000));
-  EXPECT_EQ(w.Max->text(), "  1.000");  // frames 2 and 3 are gathered, not yet shown
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w.SWynik->text() == "  3.000  mT"; }, 1000));
-  EXPECT_EQ(w.Max->text(), "  3.000");
-  EXPECT_EQ(w.Min->text(), "  1.000");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.chart().Wykres1->Ilosc() == 3; }, 3000));
+  EXPECT_EQ(w.statistics().Max->text(), "  1.000");  // frames 2 and 3 are gathered, not yet shown
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.readout().SWynik->text() == "  3.000  mT"; }, 1000));
+  EXPECT_EQ(w.statistics().Max->text(), "  3.000");
+  EXPECT_EQ(w.statistics().Min->text(), "  1.000");
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ Bytes command(char letter, std::uint8_t a) {
 // Connects the window to the pseudo-terminal through the connect button.
 void connect(TMainWin& w, const Pty& pty) {
   w.ComPort1->SetPort(pty.slave.toStdString());
-  w.S_Polacz->click();
+  w.controls().S_Polacz->click();
   ASSERT_TRUE(w.ComPort1->Connected());
 }
 
@@ -48,16 +48,16 @@ TEST(MainWinPort, ConnectFailureLeavesTheWindowDisconnected) {
   QFile::remove(ports + "/COM7");
   ASSERT_TRUE(QFile::link("/nonexistent/halvex-test-tty", ports + "/COM7"));
   w.findChild<QAction*>("COM71")->trigger();
-  w.Poczony1->trigger();
+  w.menu().Poczony1->trigger();
   QFile::remove(ports + "/COM7");
 
   EXPECT_EQ(env.dialogs.messages, QStringList{"Nie można podłączyć się do COM7"});
   EXPECT_EQ(env.dialogs.beeps, 1);
-  EXPECT_FALSE(w.Poczony1->isChecked());
-  EXPECT_TRUE(w.Trans->menuAction()->isEnabled());
-  EXPECT_FALSE(w.Sterowanie->menuAction()->isEnabled());
+  EXPECT_FALSE(w.menu().Poczony1->isChecked());
+  EXPECT_TRUE(w.menu().Trans->menuAction()->isEnabled());
+  EXPECT_FALSE(w.menu().Sterowanie->menuAction()->isEnabled());
   EXPECT_FALSE(w.SprPolacz->isActive());
-  EXPECT_EQ(w.S_Polacz->text(), "Połącz");
+  EXPECT_EQ(w.controls().S_Polacz->text(), "Połącz");
   EXPECT_EQ(w.StatusBar1->currentMessage(), "Nie połączony");
 }
 
@@ -69,71 +69,71 @@ TEST(MainWinPort, ConnectReadDisconnect) {
   connect(w, pty);
 
   EXPECT_EQ(w.StatusBar1->currentMessage(), "Połączony na " + pty.slave);
-  EXPECT_TRUE(w.Poczony1->isChecked());
-  EXPECT_FALSE(w.Trans->menuAction()->isEnabled());
-  EXPECT_TRUE(w.Sterowanie->menuAction()->isEnabled());
-  EXPECT_TRUE(w.Wyslij->isEnabled());
-  EXPECT_TRUE(w.Odbierz->isEnabled());
-  EXPECT_TRUE(w.Power->isEnabled());
-  EXPECT_TRUE(w.Pobierzwynikizurzdzenia1->isEnabled());
-  EXPECT_TRUE(w.Zapisz1->isEnabled());
-  EXPECT_TRUE(w.S_Zapisz->isEnabled());
+  EXPECT_TRUE(w.menu().Poczony1->isChecked());
+  EXPECT_FALSE(w.menu().Trans->menuAction()->isEnabled());
+  EXPECT_TRUE(w.menu().Sterowanie->menuAction()->isEnabled());
+  EXPECT_TRUE(w.calibrationPanel().Wyslij->isEnabled());
+  EXPECT_TRUE(w.calibrationPanel().Odbierz->isEnabled());
+  EXPECT_TRUE(w.calibrationPanel().Power->isEnabled());
+  EXPECT_TRUE(w.menu().Pobierzwynikizurzdzenia1->isEnabled());
+  EXPECT_TRUE(w.menu().Zapisz1->isEnabled());
+  EXPECT_TRUE(w.controls().S_Zapisz->isEnabled());
   EXPECT_TRUE(w.SprPolacz->isActive());
-  EXPECT_EQ(w.S_Polacz->text(), "Rozłącz");
-  EXPECT_EQ(app::labelColour(w.SWynik), app::kYellow);
-  EXPECT_EQ(app::labelColour(w.STemp), app::kWhite);
+  EXPECT_EQ(w.controls().S_Polacz->text(), "Rozłącz");
+  EXPECT_EQ(app::labelColour(w.readout().SWynik), app::kYellow);
+  EXPECT_EQ(app::labelColour(w.readout().STemp), app::kWhite);
   EXPECT_EQ(env.dialogs.beeps, 1);
 
   // One frame: 12.345 mT on the Y axis, 23.5 °C, peak hold lit.
   pty.write(testutil::frame(12345, 0, 0, 1, 0, 235, 0x02));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w.SWynik->text() == " 12.345  mT"; }, 3000))
-      << w.SWynik->text().toStdString();
-  EXPECT_EQ(w.SOS->text(), "Y");
-  EXPECT_EQ(w.GroupBox1->title(), "Y");
-  EXPECT_EQ(w.mode->text(), "DC");
-  EXPECT_TRUE(w.STemp->isVisible() || !w.isVisible());
-  EXPECT_FALSE(w.STemp->isHidden());
-  EXPECT_EQ(w.STemp->text(), "   23.5  C");
-  EXPECT_EQ(app::labelColour(w.F2), app::kAqua);
-  EXPECT_EQ(app::labelColour(w.F4), app::kSilver);
-  EXPECT_EQ(w.Min->text(), " 12.345");
-  EXPECT_EQ(w.Wykres1->Ilosc(), 1);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.readout().SWynik->text() == " 12.345  mT"; }, 3000))
+      << w.readout().SWynik->text().toStdString();
+  EXPECT_EQ(w.readout().SOS->text(), "Y");
+  EXPECT_EQ(w.readout().GroupBox1->title(), "Y");
+  EXPECT_EQ(w.readout().mode->text(), "DC");
+  EXPECT_TRUE(w.readout().STemp->isVisible() || !w.isVisible());
+  EXPECT_FALSE(w.readout().STemp->isHidden());
+  EXPECT_EQ(w.readout().STemp->text(), "   23.5  C");
+  EXPECT_EQ(app::labelColour(w.readout().F2), app::kAqua);
+  EXPECT_EQ(app::labelColour(w.readout().F4), app::kSilver);
+  EXPECT_EQ(w.statistics().Min->text(), " 12.345");
+  EXPECT_EQ(w.chart().Wykres1->Ilosc(), 1);
 
   // A vector frame shows the components and the word for the vector.
   pty.write(testutil::frame(-1234, 0, 0, 3, 2, -32768, 0, 0x01, {1000, -20000, 0}));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w.SWynik->text() == " -1.234  mT"; }, 3000))
-      << w.SWynik->text().toStdString();
-  EXPECT_EQ(w.SOS->text(), "Wektor");
-  EXPECT_EQ(w.mode->text(), "AC");
-  EXPECT_FALSE(w.Falka->isHidden());
-  EXPECT_TRUE(w.STemp->isHidden());
-  EXPECT_EQ(w.Label9->text(), "  1.000  mT");
-  EXPECT_EQ(w.Label8->text(), "- 20.000  mT");
-  EXPECT_EQ(app::labelColour(w.Label5), app::kAqua);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.readout().SWynik->text() == " -1.234  mT"; }, 3000))
+      << w.readout().SWynik->text().toStdString();
+  EXPECT_EQ(w.readout().SOS->text(), "Wektor");
+  EXPECT_EQ(w.readout().mode->text(), "AC");
+  EXPECT_FALSE(w.readout().Falka->isHidden());
+  EXPECT_TRUE(w.readout().STemp->isHidden());
+  EXPECT_EQ(w.readout().Label9->text(), "  1.000  mT");
+  EXPECT_EQ(w.readout().Label8->text(), "- 20.000  mT");
+  EXPECT_EQ(app::labelColour(w.readout().Label5), app::kAqua);
 
   // The hold button keeps the chart as it is.
-  w.Wstrzymaj->click();
+  w.chart().Wstrzymaj->click();
   pty.write(testutil::frame(500));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w.SWynik->text() == "  0.500  mT"; }, 3000));
-  EXPECT_EQ(w.Wykres1->Ilosc(), 2);
-  w.Wstrzymaj->click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.readout().SWynik->text() == "  0.500  mT"; }, 3000));
+  EXPECT_EQ(w.chart().Wykres1->Ilosc(), 2);
+  w.chart().Wstrzymaj->click();
 
   // Disconnect.
-  w.Poczony1->trigger();
+  w.menu().Poczony1->trigger();
   EXPECT_FALSE(w.ComPort1->Connected());
-  EXPECT_FALSE(w.Poczony1->isChecked());
-  EXPECT_TRUE(w.Trans->menuAction()->isEnabled());
-  EXPECT_FALSE(w.Sterowanie->menuAction()->isEnabled());
-  EXPECT_FALSE(w.Wyslij->isEnabled());
-  EXPECT_FALSE(w.Odbierz->isEnabled());
-  EXPECT_FALSE(w.Power->isEnabled());
-  EXPECT_FALSE(w.Zapisz1->isEnabled());
-  EXPECT_FALSE(w.S_Zapisz->isEnabled());
+  EXPECT_FALSE(w.menu().Poczony1->isChecked());
+  EXPECT_TRUE(w.menu().Trans->menuAction()->isEnabled());
+  EXPECT_FALSE(w.menu().Sterowanie->menuAction()->isEnabled());
+  EXPECT_FALSE(w.calibrationPanel().Wyslij->isEnabled());
+  EXPECT_FALSE(w.calibrationPanel().Odbierz->isEnabled());
+  EXPECT_FALSE(w.calibrationPanel().Power->isEnabled());
+  EXPECT_FALSE(w.menu().Zapisz1->isEnabled());
+  EXPECT_FALSE(w.controls().S_Zapisz->isEnabled());
   EXPECT_FALSE(w.SprPolacz->isActive());
-  EXPECT_EQ(w.S_Polacz->text(), "Połącz");
+  EXPECT_EQ(w.controls().S_Polacz->text(), "Połącz");
   EXPECT_EQ(w.StatusBar1->currentMessage(), "Nie połączony");
-  EXPECT_EQ(app::labelColour(w.BP), app::kSilver);
-  EXPECT_EQ(app::labelColour(w.SWynik), app::kSilver);
+  EXPECT_EQ(app::labelColour(w.readout().BP), app::kSilver);
+  EXPECT_EQ(app::labelColour(w.readout().SWynik), app::kSilver);
   EXPECT_EQ(env.dialogs.beeps, 2);
   EXPECT_TRUE(env.dialogs.messages.isEmpty());
 }
@@ -145,16 +145,16 @@ TEST(MainWinPort, ConnectionCheckGreysASilentInstrument) {
   Pty pty;
   connect(w, pty);
   // Silent: within two periods "No transmission" lights and the readout turns silver.
-  ASSERT_TRUE(QTest::qWaitFor([&] { return app::labelColour(w.BP) == app::kAqua; }, 2500));
-  EXPECT_EQ(app::labelColour(w.SWynik), app::kSilver);
-  EXPECT_EQ(app::labelColour(w.STemp), app::kSilver);
-  EXPECT_EQ(app::labelColour(w.Label9), app::kSilver);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return app::labelColour(w.readout().BP) == app::kAqua; }, 2500));
+  EXPECT_EQ(app::labelColour(w.readout().SWynik), app::kSilver);
+  EXPECT_EQ(app::labelColour(w.readout().STemp), app::kSilver);
+  EXPECT_EQ(app::labelColour(w.readout().Label9), app::kSilver);
   // Any byte is life: the next tick restores the colours.
   pty.write({0x00});
-  ASSERT_TRUE(QTest::qWaitFor([&] { return app::labelColour(w.SWynik) == app::kYellow; }, 2000));
-  EXPECT_EQ(app::labelColour(w.BP), app::kSilver);
-  EXPECT_EQ(app::labelColour(w.STemp), app::kWhite);
-  EXPECT_EQ(app::labelColour(w.Label2), app::kWhite);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return app::labelColour(w.readout().SWynik) == app::kYellow; }, 2000));
+  EXPECT_EQ(app::labelColour(w.readout().BP), app::kSilver);
+  EXPECT_EQ(app::labelColour(w.readout().STemp), app::kWhite);
+  EXPECT_EQ(app::labelColour(w.readout().Label2), app::kWhite);
 }
 
 TEST(MainWinPort, RemoteControlMenuSendsItsFrames) {
@@ -170,26 +170,26 @@ TEST(MainWinPort, RemoteControlMenuSendsItsFrames) {
     bool clearsChart;
   };
   const std::vector<Case> cases = {
-      {w.DC1, command('M', 0), true},      {w.AC1, command('M', 2), true},
-      {w.Max2, command('P', 1), false},    {w.Nie1, command('P', 0), false},
-      {w.Auto1, command('R', 4), false},   {w.N20mT1, command('R', 0), false},
-      {w.N200mT1, command('R', 1), false}, {w.N2000mT1, command('R', 2), false},
-      {w.X1, command('A', 0), true},       {w.Y1, command('A', 1), true},
-      {w.Z1, command('A', 2), true},       {w.Wektor1, command('A', 3), true},
-      {w.mT1, command('U', 0), true},      {w.kAm1, command('U', 1), true},
-      {w.Gs1, command('U', 2), true},      {w.Zerowanie1, command('H', 0), false},
-      {w.Tak3, command('F', 1), false},    {w.Nie6, command('F', 0), false},
-      {w.N3min1, command('T', 1), false},  {w.N6min1, command('T', 2), false},
-      {w.N12min1, command('T', 3), false}, {w.Nie7, command('T', 0), false},
-      {w.Tak4, command('B', 1), false},    {w.Nie8, command('B', 0), false},
+      {w.menu().remoteItem("DC1"), command('M', 0), true},      {w.menu().remoteItem("AC1"), command('M', 2), true},
+      {w.menu().remoteItem("Max2"), command('P', 1), false},    {w.menu().remoteItem("Nie1"), command('P', 0), false},
+      {w.menu().remoteItem("Auto1"), command('R', 4), false},   {w.menu().remoteItem("N20mT1"), command('R', 0), false},
+      {w.menu().remoteItem("N200mT1"), command('R', 1), false}, {w.menu().remoteItem("N2000mT1"), command('R', 2), false},
+      {w.menu().remoteItem("X1"), command('A', 0), true},       {w.menu().remoteItem("Y1"), command('A', 1), true},
+      {w.menu().remoteItem("Z1"), command('A', 2), true},       {w.menu().remoteItem("Wektor1"), command('A', 3), true},
+      {w.menu().remoteItem("mT1"), command('U', 0), true},      {w.menu().remoteItem("kAm1"), command('U', 1), true},
+      {w.menu().remoteItem("Gs1"), command('U', 2), true},      {w.menu().remoteItem("Zerowanie1"), command('H', 0), false},
+      {w.menu().remoteItem("Tak3"), command('F', 1), false},    {w.menu().remoteItem("Nie6"), command('F', 0), false},
+      {w.menu().remoteItem("N3min1"), command('T', 1), false},  {w.menu().remoteItem("N6min1"), command('T', 2), false},
+      {w.menu().remoteItem("N12min1"), command('T', 3), false}, {w.menu().remoteItem("Nie7"), command('T', 0), false},
+      {w.menu().remoteItem("Tak4"), command('B', 1), false},    {w.menu().remoteItem("Nie8"), command('B', 0), false},
   };
   for (const Case& c : cases) {
-    w.Wykres1->AddPoint(1.0);
+    w.chart().Wykres1->AddPoint(1.0);
     c.item->trigger();
     EXPECT_EQ(pty.read(6), c.bytes) << c.item->objectName().toStdString();
-    EXPECT_EQ(w.Wykres1->Ilosc() == 0, c.clearsChart) << c.item->objectName().toStdString();
+    EXPECT_EQ(w.chart().Wykres1->Ilosc() == 0, c.clearsChart) << c.item->objectName().toStdString();
   }
-  w.Power->click();
+  w.calibrationPanel().Power->click();
   EXPECT_EQ(pty.read(6), command('X', 0));
   EXPECT_TRUE(env.dialogs.messages.isEmpty());
 }
@@ -201,23 +201,23 @@ TEST(MainWinPort, InstrumentLanguageSwitchesTheWindowButNotTheSetting) {
   Pty pty;
   connect(w, pty);
   pty.drain();
-  w.Angielski1->trigger();
+  w.menu().remoteItem("Angielski1")->trigger();
   EXPECT_EQ(pty.read(6), (Bytes{0xAA, 0x55, 0x4E, 0x00, 0x00, 0x00}));
-  EXPECT_EQ(w.S_Polacz->text(), "Disconnect");
-  EXPECT_EQ(w.Sterowanie->title(), "&Remote control");
+  EXPECT_EQ(w.controls().S_Polacz->text(), "Disconnect");
+  EXPECT_EQ(w.menu().Sterowanie->title(), "&Remote control");
   EXPECT_EQ(app::LanguageCode, "pl");
   EXPECT_EQ(env.store.readString(keys::kProduct, keys::kLng), "pl");
-  w.Polski1->trigger();
+  w.menu().remoteItem("Polski1")->trigger();
   EXPECT_EQ(pty.read(6), (Bytes{0xAA, 0x55, 0x4E, 0x01, 0x00, 0x00}));
-  EXPECT_EQ(w.S_Polacz->text(), "Rozłącz");
+  EXPECT_EQ(w.controls().S_Polacz->text(), "Rozłącz");
 }
 
 TEST(MainWinPort, CommandWithThePortClosedIsReportedOnce) {
   WindowEnv env;
   ASSERT_TRUE(env.start("pl"));
-  env.win->Angielski1->trigger();
+  env.win->menu().remoteItem("Angielski1")->trigger();
   EXPECT_EQ(env.dialogs.messages, QStringList{"Wysłać polecenia"});
-  EXPECT_EQ(env.win->S_Polacz->text(), "Connect");  // the captions switch anyway
+  EXPECT_EQ(env.win->controls().S_Polacz->text(), "Connect");  // the captions switch anyway
 }
 
 TEST(MainWinPort, ClosingTheWindowClosesThePortAndStoresItsName) {

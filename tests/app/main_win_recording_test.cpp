@@ -38,24 +38,24 @@ TEST(MainWinRecording, FirstScreenOnlyEndsAt530Lines) {
   TMainWin& w = *env.win;
   const QString file = env.path("first.HVD");
   env.dialogs.fileAnswers = {file};
-  w.OstatniEkran->setChecked(true);
+  w.calibrationPanel().OstatniEkran->setChecked(true);
   w.Zapisz1Click();
   ASSERT_TRUE(w.RecordingActive());
-  EXPECT_EQ(w.S_Zapisz->text(), "Zakoncz zapis");
-  EXPECT_FALSE(w.Zapisz1->isEnabled());
-  EXPECT_TRUE(w.Zakoncz->isEnabled());
-  EXPECT_FALSE(w.Otwrz1->isEnabled());
-  EXPECT_FALSE(w.S_Otworz->isEnabled());
+  EXPECT_EQ(w.controls().S_Zapisz->text(), "Zakoncz zapis");
+  EXPECT_FALSE(w.menu().Zapisz1->isEnabled());
+  EXPECT_TRUE(w.menu().Zakoncz->isEnabled());
+  EXPECT_FALSE(w.menu().Otwrz1->isEnabled());
+  EXPECT_FALSE(w.controls().S_Otworz->isEnabled());
   EXPECT_FALSE(QFile::exists(file));  // written when the recording ends
 
   for (int i = 1; i <= 529; ++i) feed(w, static_cast<std::int16_t>(i));
   EXPECT_TRUE(w.RecordingActive());
   feed(w, 530);
   EXPECT_FALSE(w.RecordingActive());
-  EXPECT_EQ(w.S_Zapisz->text(), "Zapisz do pliku");
-  EXPECT_TRUE(w.Otwrz1->isEnabled());
-  EXPECT_TRUE(w.S_Otworz->isEnabled());
-  EXPECT_FALSE(w.Zakoncz->isEnabled());
+  EXPECT_EQ(w.controls().S_Zapisz->text(), "Zapisz do pliku");
+  EXPECT_TRUE(w.menu().Otwrz1->isEnabled());
+  EXPECT_TRUE(w.controls().S_Otworz->isEnabled());
+  EXPECT_FALSE(w.menu().Zakoncz->isEnabled());
 
   const std::vector<std::string> lines = testutil::fileLines(file);
   ASSERT_EQ(lines.size(), 530u);
@@ -79,12 +79,12 @@ TEST(MainWinRecording, HoldSkipsReadingsAndEmptyRecordingWritesNothing) {
 
   w.Zapisz1Click();
   feed(w, 100);
-  w.Wstrzymaj->click();  // down
+  w.chart().Wstrzymaj->click();  // down
   feed(w, 200);
   feed(w, 300);
-  w.Wstrzymaj->click();  // up again
+  w.chart().Wstrzymaj->click();  // up again
   feed(w, 400);
-  w.Zakoncz->trigger();
+  w.menu().Zakoncz->trigger();
   EXPECT_EQ(testutil::fileLines(held), (std::vector<std::string>{line(100), line(400)}));
 
   // Cancelling the save dialog starts nothing.
@@ -99,9 +99,9 @@ TEST(MainWinRecording, LanguageSwitchWhileRecording) {
   env.dialogs.fileAnswers = {env.path("lang.HVD")};
   w.Zapisz1Click();
   w.zmienJezyk(app::kItalianCaptions);
-  EXPECT_EQ(w.S_Zapisz->text(), "Termina salvataggio file");
+  EXPECT_EQ(w.controls().S_Zapisz->text(), "Termina salvataggio file");
   w.ZakonczClick();
-  EXPECT_EQ(w.S_Zapisz->text(), "Salva con nome...");
+  EXPECT_EQ(w.controls().S_Zapisz->text(), "Salva con nome...");
 }
 
 TEST(MainWinRecording, FailedWriteOffersAnotherFile) {
@@ -134,7 +134,7 @@ TEST(MainWinReplay, FileDialogsOpenInTheDataFolder) {
   WindowEnv env;
   ASSERT_TRUE(env.start("pl"));
   TMainWin& w = *env.win;
-  w.Otwrz1->trigger();  // cancelled
+  w.menu().Otwrz1->trigger();  // cancelled
   ASSERT_EQ(env.dialogs.fileRequests.size(), 1);
   const app::FileDialogRequest& r = env.dialogs.fileRequests[0];
   EXPECT_EQ(r.filter, "Pliki danych Halvex 2.2|*.HVD");
@@ -142,7 +142,7 @@ TEST(MainWinReplay, FileDialogsOpenInTheDataFolder) {
   EXPECT_TRUE(r.fileName.isEmpty());
   EXPECT_EQ(r.initialDir, qEnvironmentVariable("XDG_DATA_HOME") + "/Vantorel/Halvex");
   EXPECT_TRUE(QDir(r.initialDir).exists());
-  EXPECT_TRUE(w.Danezurzdzenia1->isChecked());  // nothing changed
+  EXPECT_TRUE(w.menu().Danezurzdzenia1->isChecked());  // nothing changed
 }
 
 TEST(MainWinReplay, LongFileScrollsShortFileFits) {
@@ -155,50 +155,50 @@ TEST(MainWinReplay, LongFileScrollsShortFileFits) {
   testutil::writeDataFile(shortFile, 100);
 
   env.dialogs.fileAnswers = {longFile};
-  w.S_Otworz->click();
-  EXPECT_FALSE(w.Danezurzdzenia1->isChecked());
-  EXPECT_TRUE(w.Kosz->isHidden());
-  EXPECT_FALSE(w.TrackBar1->isHidden());
-  EXPECT_EQ(w.TrackBar1->minimum(), 1);
-  EXPECT_EQ(w.TrackBar1->maximum(), 72);
-  EXPECT_EQ(w.TrackBar1->value(), 1);
+  w.controls().S_Otworz->click();
+  EXPECT_FALSE(w.menu().Danezurzdzenia1->isChecked());
+  EXPECT_TRUE(w.chart().Kosz->isHidden());
+  EXPECT_FALSE(w.chart().TrackBar1->isHidden());
+  EXPECT_EQ(w.chart().TrackBar1->minimum(), 1);
+  EXPECT_EQ(w.chart().TrackBar1->maximum(), 72);
+  EXPECT_EQ(w.chart().TrackBar1->value(), 1);
   EXPECT_EQ(w.Lines.LineCount(), 600u);
-  EXPECT_EQ(w.Wykres1->Ilosc(), 527);
-  EXPECT_DOUBLE_EQ(w.Wykres1->model().Newest(), w.Lines.ReplayValue(528));
+  EXPECT_EQ(w.chart().Wykres1->Ilosc(), 527);
+  EXPECT_DOUBLE_EQ(w.chart().Wykres1->model().Newest(), w.Lines.ReplayValue(528));
 
   // Scrolling redraws once the bar has rested for 250 ms.
-  w.TrackBar1->setValue(72);
+  w.chart().TrackBar1->setValue(72);
   EXPECT_TRUE(w.Timer1->isActive());
   ASSERT_TRUE(QTest::qWaitFor([&] { return !w.Timer1->isActive(); }, 2000));
-  EXPECT_DOUBLE_EQ(w.Wykres1->model().Newest(), w.Lines.ReplayValue(599));
-  EXPECT_EQ(w.Wykres1->Ilosc(), 527);
+  EXPECT_DOUBLE_EQ(w.chart().Wykres1->model().Newest(), w.Lines.ReplayValue(599));
+  EXPECT_EQ(w.chart().Wykres1->Ilosc(), 527);
 
   // Live readings do not reach the chart during replay.
   feed(w, 5);
-  EXPECT_DOUBLE_EQ(w.Wykres1->model().Newest(), w.Lines.ReplayValue(599));
+  EXPECT_DOUBLE_EQ(w.chart().Wykres1->model().Newest(), w.Lines.ReplayValue(599));
 
   env.dialogs.fileAnswers = {shortFile};
-  w.Otwrz1->trigger();
-  EXPECT_TRUE(w.TrackBar1->isHidden());  // the long file's bar goes
-  EXPECT_EQ(w.TrackBar1->value(), 1);
-  EXPECT_EQ(w.Wykres1->Ilosc(), 99);
-  EXPECT_DOUBLE_EQ(w.Wykres1->model().Newest(), w.Lines.ReplayValue(99));
+  w.menu().Otwrz1->trigger();
+  EXPECT_TRUE(w.chart().TrackBar1->isHidden());  // the long file's bar goes
+  EXPECT_EQ(w.chart().TrackBar1->value(), 1);
+  EXPECT_EQ(w.chart().Wykres1->Ilosc(), 99);
+  EXPECT_DOUBLE_EQ(w.chart().Wykres1->model().Newest(), w.Lines.ReplayValue(99));
 
   // "Filtr cyfrowy" with T = 2 smooths the replay with e^(-2).
-  w.Tau->setText("2");
-  w.filtr->click();
+  w.filter().Tau->setText("2");
+  w.filter().filtr->click();
   EXPECT_DOUBLE_EQ(w.Lines.ReplayValue(2), 2.0 - std::exp(-2.0) * (2.0 - 1.0));
-  w.filtr->click();  // off: e^(-1)
+  w.filter().filtr->click();  // off: e^(-1)
   EXPECT_DOUBLE_EQ(w.Lines.ReplayValue(2), 2.0 - std::exp(-1.0) * (2.0 - 1.0));
 
-  w.S_Dane->click();
-  EXPECT_TRUE(w.Danezurzdzenia1->isChecked());
-  EXPECT_TRUE(w.TrackBar1->isHidden());
-  EXPECT_FALSE(w.Kosz->isHidden());
-  EXPECT_EQ(w.Wykres1->Ilosc(), 0);
+  w.controls().S_Dane->click();
+  EXPECT_TRUE(w.menu().Danezurzdzenia1->isChecked());
+  EXPECT_TRUE(w.chart().TrackBar1->isHidden());
+  EXPECT_FALSE(w.chart().Kosz->isHidden());
+  EXPECT_EQ(w.chart().Wykres1->Ilosc(), 0);
   EXPECT_FALSE(w.Processor.state().FilterPrimed);
   feed(w, 5);
-  EXPECT_EQ(w.Wykres1->Ilosc(), 1);
+  EXPECT_EQ(w.chart().Wykres1->Ilosc(), 1);
   EXPECT_TRUE(env.dialogs.messages.isEmpty());
 }
 
@@ -209,7 +209,7 @@ TEST(MainWinReplay, UnreadableAndOverlongFiles) {
   env.dialogs.fileAnswers = {env.path("missing.HVD")};
   w.Otwrz1Click();
   EXPECT_EQ(env.dialogs.messages, QStringList{"Błąd. Nie można odczytac pliku."});
-  EXPECT_TRUE(w.Danezurzdzenia1->isChecked());
+  EXPECT_TRUE(w.menu().Danezurzdzenia1->isChecked());
 
   env.dialogs.messages.clear();
   const QString huge = env.path("huge.HVD");
@@ -219,8 +219,8 @@ TEST(MainWinReplay, UnreadableAndOverlongFiles) {
   ASSERT_EQ(env.dialogs.messages.size(), 1);
   EXPECT_EQ(env.dialogs.messages[0], QString::fromUtf8(measurement::kFileTruncatedText));
   EXPECT_EQ(w.Lines.LineCount(), 65535u);
-  EXPECT_EQ(w.TrackBar1->maximum(), 65535 - 528);
-  EXPECT_FALSE(w.TrackBar1->isHidden());
+  EXPECT_EQ(w.chart().TrackBar1->maximum(), 65535 - 528);
+  EXPECT_FALSE(w.chart().TrackBar1->isHidden());
 }
 
 }  // namespace

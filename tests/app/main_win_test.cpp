@@ -54,8 +54,8 @@ TEST(MainWinStartUp, FirstRunShowsPreferencesAndGoesOnAfterOk) {
   EXPECT_EQ(env.store.readString(keys::kProduct, keys::kLng), "en");
   EXPECT_EQ(env.store.readString(keys::kProduct, keys::kName), "Jan Kowalski");
   EXPECT_EQ(app::LanguageCode, "en");
-  EXPECT_EQ(env.win->S_Polacz->text(), "Connect");
-  EXPECT_EQ(env.win->Plik1->title(), "&File");
+  EXPECT_EQ(env.win->controls().S_Polacz->text(), "Connect");
+  EXPECT_EQ(env.win->menu().Plik1->title(), "&File");
 }
 
 TEST(MainWinStartUp, FirstRunClosedWithoutOkEndsTheProgram) {
@@ -88,57 +88,57 @@ TEST(MainWinStartUp, WindowAsCreated) {
   EXPECT_EQ(w.minimumSize(), w.maximumSize());  // not resizable
   EXPECT_FALSE(w.isEnabled());                  // until the splash has gone
   w.setEnabled(true);  // the splash's end keeps the menus' own states
-  EXPECT_FALSE(w.Sterowanie->menuAction()->isEnabled());
-  EXPECT_TRUE(w.Trans->menuAction()->isEnabled());
+  EXPECT_FALSE(w.menu().Sterowanie->menuAction()->isEnabled());
+  EXPECT_TRUE(w.menu().Trans->menuAction()->isEnabled());
   EXPECT_EQ(w.StatusBar1->currentMessage(), "Nie połączony");
   EXPECT_EQ(w.StatusBar1->geometry(), QRect(0, 416, 684, 21));
-  EXPECT_EQ(w.Panel1->geometry(), QRect(8, 8, 369, 153));
-  EXPECT_EQ(w.Panel2->geometry(), QRect(384, 8, 153, 89));
-  EXPECT_EQ(w.Panel3->geometry(), QRect(384, 104, 153, 57));
-  EXPECT_EQ(w.Panel4->geometry(), QRect(543, 8, 130, 153));
-  EXPECT_EQ(w.Panel5->geometry(), QRect(544, 168, 129, 233));
-  EXPECT_EQ(w.Wykres1->geometry(), QRect(8, 168, 529, 217));
-  EXPECT_EQ(w.TrackBar1->geometry(), QRect(8, 385, 529, 22));
-  EXPECT_EQ(w.Send->geometry(), QRect(8, 168, 529, 233));
-  EXPECT_EQ(w.Kosz->pos(), QPoint(504, 176));
-  EXPECT_EQ(w.Wstrzymaj->pos(), QPoint(16, 352));
-  EXPECT_EQ(w.PokazSerwis->pos(), QPoint(504, 352));
+  EXPECT_EQ(w.readout().geometry(), QRect(8, 8, 369, 153));
+  EXPECT_EQ(w.statistics().geometry(), QRect(384, 8, 153, 89));
+  EXPECT_EQ(w.filter().geometry(), QRect(384, 104, 153, 57));
+  EXPECT_EQ(w.controls().geometry(), QRect(543, 8, 130, 153));
+  EXPECT_EQ(w.chart().Panel5->geometry(), QRect(544, 168, 129, 233));
+  EXPECT_EQ(w.chart().Wykres1->geometry(), QRect(8, 168, 529, 217));
+  EXPECT_EQ(w.chart().TrackBar1->geometry(), QRect(8, 385, 529, 22));
+  EXPECT_EQ(w.calibrationPanel().geometry(), QRect(8, 168, 529, 233));
+  EXPECT_EQ(w.chart().Kosz->pos(), QPoint(504, 176));
+  EXPECT_EQ(w.chart().Wstrzymaj->pos(), QPoint(16, 352));
+  EXPECT_EQ(w.chart().PokazSerwis->pos(), QPoint(504, 352));
   // The hide button of the panel stands where the show button stands.
-  EXPECT_EQ(w.UkrysSerwis->mapTo(w.Client, QPoint(0, 0)), QPoint(504, 352));
+  EXPECT_EQ(w.calibrationPanel().UkrysSerwis->mapTo(w.Client, QPoint(0, 0)), QPoint(504, 352));
 
-  EXPECT_FALSE(w.Zapisz1->isEnabled());
-  EXPECT_FALSE(w.Zakoncz->isEnabled());
-  EXPECT_FALSE(w.Pobierzwynikizurzdzenia1->isEnabled());
-  EXPECT_FALSE(w.Serwis->menuAction()->isVisible());
-  EXPECT_FALSE(w.Sterowanie->menuAction()->isEnabled());
-  EXPECT_TRUE(w.Minmax1->isChecked());
-  EXPECT_TRUE(w.Danezurzdzenia1->isChecked());
-  EXPECT_TRUE(w.COMs[0]->isChecked());
-  EXPECT_TRUE(w.S_Polacz->isEnabled());
-  EXPECT_TRUE(w.S_Otworz->isEnabled());
-  EXPECT_FALSE(w.S_Zapisz->isEnabled());
-  EXPECT_TRUE(w.Dane->isChecked());
-  EXPECT_FALSE(w.filtr->isChecked());
-  EXPECT_EQ(w.Tau->text(), "1");
-  EXPECT_TRUE(w.Autoskalowanie->isChecked());
-  EXPECT_FALSE(w.W->isEnabled());
-  EXPECT_FALSE(w.O->isEnabled());
-  EXPECT_EQ(w.W->value(), 52);
-  EXPECT_EQ(w.O->value(), 500);
-  EXPECT_TRUE(w.TrackBar1->isHidden());
-  EXPECT_EQ(w.TrackBar1->pageStep(), 527);
-  EXPECT_TRUE(w.Send->isHidden());
-  EXPECT_TRUE(w.PokazSerwis->isHidden());
-  EXPECT_FALSE(w.Wyslij->isEnabled());
-  EXPECT_FALSE(w.Odbierz->isEnabled());
-  EXPECT_FALSE(w.Power->isEnabled());
-  EXPECT_TRUE(w.Postep->isHidden());
-  EXPECT_EQ(w.Postep->minimum(), 1);
-  EXPECT_EQ(w.Postep->maximum(), 68);
-  for (QLabel* l : {w.F2, w.F3, w.F4, w.F5, w.F6, w.Label5, w.BP})
+  EXPECT_FALSE(w.menu().Zapisz1->isEnabled());
+  EXPECT_FALSE(w.menu().Zakoncz->isEnabled());
+  EXPECT_FALSE(w.menu().Pobierzwynikizurzdzenia1->isEnabled());
+  EXPECT_FALSE(w.menu().Serwis->menuAction()->isVisible());
+  EXPECT_FALSE(w.menu().Sterowanie->menuAction()->isEnabled());
+  EXPECT_TRUE(w.menu().Minmax1->isChecked());
+  EXPECT_TRUE(w.menu().Danezurzdzenia1->isChecked());
+  EXPECT_TRUE(w.menu().COMs[0]->isChecked());
+  EXPECT_TRUE(w.controls().S_Polacz->isEnabled());
+  EXPECT_TRUE(w.controls().S_Otworz->isEnabled());
+  EXPECT_FALSE(w.controls().S_Zapisz->isEnabled());
+  EXPECT_TRUE(w.statistics().Dane->isChecked());
+  EXPECT_FALSE(w.filter().filtr->isChecked());
+  EXPECT_EQ(w.filter().Tau->text(), "1");
+  EXPECT_TRUE(w.chart().Autoskalowanie->isChecked());
+  EXPECT_FALSE(w.chart().W->isEnabled());
+  EXPECT_FALSE(w.chart().O->isEnabled());
+  EXPECT_EQ(w.chart().W->value(), 52);
+  EXPECT_EQ(w.chart().O->value(), 500);
+  EXPECT_TRUE(w.chart().TrackBar1->isHidden());
+  EXPECT_EQ(w.chart().TrackBar1->pageStep(), 527);
+  EXPECT_TRUE(w.calibrationPanel().isHidden());
+  EXPECT_TRUE(w.chart().PokazSerwis->isHidden());
+  EXPECT_FALSE(w.calibrationPanel().Wyslij->isEnabled());
+  EXPECT_FALSE(w.calibrationPanel().Odbierz->isEnabled());
+  EXPECT_FALSE(w.calibrationPanel().Power->isEnabled());
+  EXPECT_TRUE(w.calibrationPanel().Postep->isHidden());
+  EXPECT_EQ(w.calibrationPanel().Postep->minimum(), 1);
+  EXPECT_EQ(w.calibrationPanel().Postep->maximum(), 68);
+  for (QLabel* l : {w.readout().F2, w.readout().F3, w.readout().F4, w.readout().F5, w.readout().F6, w.readout().Label5, w.readout().BP})
     EXPECT_EQ(app::labelColour(l), app::kSilver);
-  EXPECT_EQ(app::labelColour(w.SOS), app::kAqua);
-  EXPECT_EQ(app::labelColour(w.mode), app::kAqua);
+  EXPECT_EQ(app::labelColour(w.readout().SOS), app::kAqua);
+  EXPECT_EQ(app::labelColour(w.readout().mode), app::kAqua);
   EXPECT_FALSE(w.SprPolacz->isActive());
   EXPECT_FALSE(w.ZmienStan->isActive());
   EXPECT_FALSE(w.Timer1->isActive());
@@ -146,27 +146,27 @@ TEST(MainWinStartUp, WindowAsCreated) {
   EXPECT_EQ(w.ZmienStan->interval(), 600);
   EXPECT_EQ(w.Timer1->interval(), 250);
   EXPECT_EQ(w.ComPort1->Port(), "COM1");
-  EXPECT_EQ(w.Wykres1->Skala(), 20.0);
-  EXPECT_TRUE(w.Wykres1->AutoSkala());
+  EXPECT_EQ(w.chart().Wykres1->Skala(), 20.0);
+  EXPECT_TRUE(w.chart().Wykres1->AutoSkala());
 
   // Shortcuts of the menu.
-  EXPECT_EQ(w.Otwrz1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
-  EXPECT_EQ(w.Zapisz1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
-  EXPECT_EQ(w.Zmieuytkownika1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_U));
-  EXPECT_EQ(w.Ustawieniaserwisowe1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
-  EXPECT_EQ(w.OProgramie1->shortcut(), QKeySequence(Qt::Key_F1));
+  EXPECT_EQ(w.menu().Otwrz1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+  EXPECT_EQ(w.menu().Zapisz1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+  EXPECT_EQ(w.menu().Zmieuytkownika1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_U));
+  EXPECT_EQ(w.menu().Ustawieniaserwisowe1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
+  EXPECT_EQ(w.menu().OProgramie1->shortcut(), QKeySequence(Qt::Key_F1));
 
   // Controls are found by their names.
-  EXPECT_EQ(w.findChild<QLabel*>("SWynik"), w.SWynik);
-  EXPECT_EQ(w.findChild<QAction*>("Com51"), w.COMs[4]);
-  EXPECT_EQ(w.findChild<QAction*>("COM201"), w.COMs[19]);
-  EXPECT_EQ(w.findChild<QCheckBox*>("OstatniEkran"), w.OstatniEkran);
+  EXPECT_EQ(w.findChild<QLabel*>("SWynik"), w.readout().SWynik);
+  EXPECT_EQ(w.findChild<QAction*>("Com51"), w.menu().COMs[4]);
+  EXPECT_EQ(w.findChild<QAction*>("COM201"), w.menu().COMs[19]);
+  EXPECT_EQ(w.findChild<QCheckBox*>("OstatniEkran"), w.calibrationPanel().OstatniEkran);
 }
 
 TEST(MainWinStartUp, CalibrationAddressTable) {
   WindowEnv env;
   ASSERT_TRUE(env.start());
-  const auto& t = env.win->CalibrationAddressTable;
+  const auto& t = env.win->calibrationPanel().CalibrationAddressTable;
   const std::vector<std::pair<int, int>> expected = {
       {1, 0},    {7, 24},   {8, 32},   {10, 40},  {11, 48},  {17, 72},  {18, 80},  {21, 96},
       {27, 120}, {28, 128}, {30, 136}, {31, 10},  {34, 42},  {42, 138}, {43, 168}, {45, 172},
@@ -188,7 +188,7 @@ TEST_P(MainWinStoredPort, TakesTheRememberedPort) {
   ASSERT_TRUE(env.start("pl", GetParam().stored));
   EXPECT_EQ(env.win->ComPort1->Port(), GetParam().port);
   for (int n = 1; n <= 20; ++n)
-    EXPECT_EQ(env.win->COMs[static_cast<std::size_t>(n - 1)]->isChecked(), n == GetParam().checked)
+    EXPECT_EQ(env.win->menu().COMs[static_cast<std::size_t>(n - 1)]->isChecked(), n == GetParam().checked)
         << "COM" << n;
   EXPECT_TRUE(env.dialogs.messages.isEmpty());
 }
@@ -236,15 +236,15 @@ TEST_P(MainWinLanguage, AppliesTheTableOfTheStoredLanguage) {
   ASSERT_TRUE(env.start(c.lng));
   TMainWin& w = *env.win;
   EXPECT_EQ(app::LanguageCode, c.lng);
-  EXPECT_EQ(w.S_Polacz->text(), QString::fromUtf8(c.connect));
-  EXPECT_EQ(w.Dane->text(), QString::fromUtf8(c.dane));
-  EXPECT_EQ(w.Plik1->title(), QString::fromUtf8(c.plik));
-  EXPECT_EQ(w.Sterowanie->title(), QString::fromUtf8(c.sterowanie));
-  EXPECT_EQ(w.Max2->text(), QString::fromUtf8(c.max2));
-  EXPECT_EQ(w.Kosz->toolTip(), QString::fromUtf8(c.koszHint));
-  EXPECT_EQ(w.Wstrzymaj->toolTip(), QString::fromUtf8(c.holdHint));
-  EXPECT_EQ(w.Odbierz->text(), QString::fromUtf8(c.odbierz));
-  for (QAction* no : {w.Nie1, w.Nie6, w.Nie7, w.Nie8})
+  EXPECT_EQ(w.controls().S_Polacz->text(), QString::fromUtf8(c.connect));
+  EXPECT_EQ(w.statistics().Dane->text(), QString::fromUtf8(c.dane));
+  EXPECT_EQ(w.menu().Plik1->title(), QString::fromUtf8(c.plik));
+  EXPECT_EQ(w.menu().Sterowanie->title(), QString::fromUtf8(c.sterowanie));
+  EXPECT_EQ(w.menu().remoteItem("Max2")->text(), QString::fromUtf8(c.max2));
+  EXPECT_EQ(w.chart().Kosz->toolTip(), QString::fromUtf8(c.koszHint));
+  EXPECT_EQ(w.chart().Wstrzymaj->toolTip(), QString::fromUtf8(c.holdHint));
+  EXPECT_EQ(w.calibrationPanel().Odbierz->text(), QString::fromUtf8(c.odbierz));
+  for (QAction* no : {w.menu().remoteItem("Nie1"), w.menu().remoteItem("Nie6"), w.menu().remoteItem("Nie7"), w.menu().remoteItem("Nie8")})
     EXPECT_EQ(no->text(), QString::fromUtf8(c.nie));
   for (int i = 0; i < app::kCaptionCount; ++i)
     EXPECT_EQ(w.caption(i),
@@ -282,12 +282,16 @@ TEST(MainWinLanguageTables, StateCaptionsFollowTheState) {
   WindowEnv env;
   ASSERT_TRUE(env.start("pl"));
   TMainWin& w = *env.win;
-  w.CalibrationReadbackActive = true;
+  w.calibrationPanel().setReadbackRunning(true);
+  EXPECT_EQ(w.calibrationPanel().Odbierz->text(), "Przerwij");
+  // A running readback keeps its running caption in the new language.
   w.zmienJezyk(app::kEnglishCaptions);
-  EXPECT_EQ(w.Odbierz->text(), "Cancel");
-  w.CalibrationReadbackActive = false;
+  EXPECT_EQ(w.calibrationPanel().Odbierz->text(), "Cancel");
+  EXPECT_TRUE(w.calibrationPanel().readbackRunning());
+  w.calibrationPanel().setReadbackRunning(false);
   w.zmienJezyk(app::kItalianCaptions);
-  EXPECT_EQ(w.Odbierz->text(), "Rispondere");
+  EXPECT_EQ(w.calibrationPanel().Odbierz->text(), "Rispondere");
+  EXPECT_FALSE(w.calibrationPanel().readbackRunning());
 }
 
 TEST(MainWinLanguageTables, ChangeLanguageThroughPreferences) {
@@ -295,16 +299,16 @@ TEST(MainWinLanguageTables, ChangeLanguageThroughPreferences) {
   ASSERT_TRUE(env.start("pl"));
   TMainWin& w = *env.win;
   answerPreferences(1, true);
-  w.Zmiejzyk1->trigger();
+  w.menu().Zmiejzyk1->trigger();
   EXPECT_EQ(env.store.readString(keys::kProduct, keys::kLng), "en");
   EXPECT_EQ(app::LanguageCode, "en");
-  EXPECT_EQ(w.Zmiejzyk1->text(), "Change language...");
-  EXPECT_EQ(w.Widok1->title(), "&View");
+  EXPECT_EQ(w.menu().Zmiejzyk1->text(), "Change language...");
+  EXPECT_EQ(w.menu().Widok1->title(), "&View");
 
   answerPreferences(2, false);  // closed without OK: the language stays
-  w.Zmiejzyk1->trigger();
+  w.menu().Zmiejzyk1->trigger();
   EXPECT_EQ(app::LanguageCode, "en");
-  EXPECT_EQ(w.Widok1->title(), "&View");
+  EXPECT_EQ(w.menu().Widok1->title(), "&View");
 }
 
 // ---- closing -------------------------------------------------------------------------------
@@ -314,7 +318,7 @@ TEST(MainWinClose, NoKeepsTheWindowAndWritesNothing) {
   ASSERT_TRUE(env.start("pl"));
   env.win->show();
   env.dialogs.yesNoAnswers = {false};
-  env.win->Koniec1->trigger();
+  env.win->menu().Koniec1->trigger();
   EXPECT_TRUE(env.win->isVisible());
   ASSERT_EQ(env.dialogs.questions.size(), 1);
   EXPECT_EQ(env.dialogs.questions[0], "Czy na pewno zakończyć pracę z programem?");
@@ -325,7 +329,7 @@ TEST(MainWinClose, YesStoresThePortName) {
   WindowEnv env;
   ASSERT_TRUE(env.start("en"));
   env.win->show();
-  env.win->Trans->actions()[8]->trigger();  // COM9
+  env.win->menu().Trans->actions()[8]->trigger();  // COM9
   env.dialogs.yesNoAnswers = {true};
   EXPECT_TRUE(env.win->close());
   EXPECT_FALSE(env.win->isVisible());
@@ -339,17 +343,17 @@ TEST(MainWinHandlers, StatisticsMenuAndCheckBoxFollowEachOther) {
   WindowEnv env;
   ASSERT_TRUE(env.start());
   TMainWin& w = *env.win;
-  w.Minmax1->trigger();
-  EXPECT_FALSE(w.Minmax1->isChecked());
-  EXPECT_FALSE(w.Dane->isChecked());
-  w.Dane->click();
-  EXPECT_TRUE(w.Dane->isChecked());
-  EXPECT_TRUE(w.Minmax1->isChecked());
-  w.Min->setText("1");
-  w.Max->setText("2");
-  w.Avr->setText("3");
-  w.Button1->click();
-  EXPECT_TRUE(w.Min->text().isEmpty() && w.Max->text().isEmpty() && w.Avr->text().isEmpty());
+  w.menu().Minmax1->trigger();
+  EXPECT_FALSE(w.menu().Minmax1->isChecked());
+  EXPECT_FALSE(w.statistics().Dane->isChecked());
+  w.statistics().Dane->click();
+  EXPECT_TRUE(w.statistics().Dane->isChecked());
+  EXPECT_TRUE(w.menu().Minmax1->isChecked());
+  w.statistics().Min->setText("1");
+  w.statistics().Max->setText("2");
+  w.statistics().Avr->setText("3");
+  w.statistics().Button1->click();
+  EXPECT_TRUE(w.statistics().Min->text().isEmpty() && w.statistics().Max->text().isEmpty() && w.statistics().Avr->text().isEmpty());
   EXPECT_TRUE(w.Processor.state().StatsResetPending);
 }
 
@@ -357,19 +361,19 @@ TEST(MainWinHandlers, DigitalFilterReadsTimeConstant) {
   WindowEnv env;
   ASSERT_TRUE(env.start());
   TMainWin& w = *env.win;
-  w.Tau->setText("0,5");
-  w.filtr->click();
-  EXPECT_TRUE(w.filtr->isChecked());
+  w.filter().Tau->setText("0,5");
+  w.filter().filtr->click();
+  EXPECT_TRUE(w.filter().filtr->isChecked());
   EXPECT_DOUBLE_EQ(w.Processor.state().FilterConstant, 0.5);
-  EXPECT_FALSE(w.Tau->isEnabled());
-  w.filtr->click();
-  EXPECT_TRUE(w.Tau->isEnabled());
+  EXPECT_FALSE(w.filter().Tau->isEnabled());
+  w.filter().filtr->click();
+  EXPECT_TRUE(w.filter().Tau->isEnabled());
   EXPECT_DOUBLE_EQ(w.Processor.state().FilterConstant, 0.5);  // live: keeps its value
 
-  w.Tau->setText("abc");
-  w.filtr->click();
-  EXPECT_FALSE(w.filtr->isChecked());
-  EXPECT_TRUE(w.Tau->isEnabled());
+  w.filter().Tau->setText("abc");
+  w.filter().filtr->click();
+  EXPECT_FALSE(w.filter().filtr->isChecked());
+  EXPECT_TRUE(w.filter().Tau->isEnabled());
   EXPECT_TRUE(env.dialogs.messages.isEmpty());
 }
 
@@ -377,22 +381,22 @@ TEST(MainWinHandlers, TovikFilterRejectsALetterThreshold) {
   WindowEnv env;
   ASSERT_TRUE(env.start());
   TMainWin& w = *env.win;
-  w.FT_Tau->setText("0,25");
-  w.FT_Prog->setText("120");
-  w.FTovik->click();
-  EXPECT_TRUE(w.FTovik->isChecked());
-  EXPECT_FALSE(w.FT_Tau->isEnabled());
-  EXPECT_FALSE(w.FT_Prog->isEnabled());
+  w.calibrationPanel().FT_Tau->setText("0,25");
+  w.calibrationPanel().FT_Prog->setText("120");
+  w.calibrationPanel().FTovik->click();
+  EXPECT_TRUE(w.calibrationPanel().FTovik->isChecked());
+  EXPECT_FALSE(w.calibrationPanel().FT_Tau->isEnabled());
+  EXPECT_FALSE(w.calibrationPanel().FT_Prog->isEnabled());
   EXPECT_DOUBLE_EQ(w.Processor.state().TovikTimeConstant, 0.25);
   EXPECT_EQ(w.Processor.state().TovikThreshold, 120);
-  w.FTovik->click();
-  EXPECT_TRUE(w.FT_Tau->isEnabled());
+  w.calibrationPanel().FTovik->click();
+  EXPECT_TRUE(w.calibrationPanel().FT_Tau->isEnabled());
 
-  w.FT_Prog->setText("a");
-  w.FTovik->click();
-  EXPECT_FALSE(w.FTovik->isChecked());
-  EXPECT_TRUE(w.FT_Tau->isEnabled());
-  EXPECT_TRUE(w.FT_Prog->isEnabled());
+  w.calibrationPanel().FT_Prog->setText("a");
+  w.calibrationPanel().FTovik->click();
+  EXPECT_FALSE(w.calibrationPanel().FTovik->isChecked());
+  EXPECT_TRUE(w.calibrationPanel().FT_Tau->isEnabled());
+  EXPECT_TRUE(w.calibrationPanel().FT_Prog->isEnabled());
   EXPECT_EQ(env.dialogs.messages, QStringList{"Niepoprawnie wprowadzone dane!"});
 }
 
@@ -400,13 +404,13 @@ TEST(MainWinHandlers, ThresholdSwitchAndAmplitudeReset) {
   WindowEnv env;
   ASSERT_TRUE(env.start());
   TMainWin& w = *env.win;
-  w.ProgWlacz->click();
-  EXPECT_FALSE(w.TempProg->isEnabled());
-  w.ProgWlacz->click();
-  EXPECT_TRUE(w.TempProg->isEnabled());
-  w._uiAmplitude->setText("345");
-  w._uiClearAverage->click();
-  EXPECT_EQ(w._uiAmplitude->text(), "0");
+  w.calibrationPanel().ProgWlacz->click();
+  EXPECT_FALSE(w.calibrationPanel().TempProg->isEnabled());
+  w.calibrationPanel().ProgWlacz->click();
+  EXPECT_TRUE(w.calibrationPanel().TempProg->isEnabled());
+  w.calibrationPanel()._uiAmplitude->setText("345");
+  w.calibrationPanel()._uiClearAverage->click();
+  EXPECT_EQ(w.calibrationPanel()._uiAmplitude->text(), "0");
 }
 
 TEST(MainWinHandlers, AboutBoxAndOtherWindowsThroughHooks) {
@@ -418,10 +422,10 @@ TEST(MainWinHandlers, AboutBoxAndOtherWindowsThroughHooks) {
   w.setShowPassword([&] { ++password; });
   w.setShowUserSettings([&] { ++user; });
   w.setCreateReport([&] { ++report; });
-  w.OProgramie1->trigger();
-  w.Ustawieniaserwisowe1->trigger();
-  w.Zmieuytkownika1->trigger();
-  w.Twrzraport1->trigger();
+  w.menu().OProgramie1->trigger();
+  w.menu().Ustawieniaserwisowe1->trigger();
+  w.menu().Zmieuytkownika1->trigger();
+  w.menu().Twrzraport1->trigger();
   EXPECT_EQ(about, 1);
   EXPECT_EQ(password, 1);
   EXPECT_EQ(user, 1);
@@ -432,23 +436,23 @@ TEST(MainWinHandlers, ScalingPanel) {
   WindowEnv env;
   ASSERT_TRUE(env.start());
   TMainWin& w = *env.win;
-  w.Autoskalowanie->click();
-  EXPECT_FALSE(w.Wykres1->AutoSkala());
-  EXPECT_TRUE(w.W->isEnabled());
-  EXPECT_TRUE(w.O->isEnabled());
-  EXPECT_NEAR(w.Wykres1->Min(), 22.96, 1e-9);
-  EXPECT_NEAR(w.Wykres1->Max(), 77.04, 1e-9);
-  w.W->setValue(10);  // half-span 1
-  w.O->setValue(-200);
-  EXPECT_NEAR(w.Wykres1->Max(), -19.0, 1e-9);
-  EXPECT_NEAR(w.Wykres1->Min(), -21.0, 1e-9);
-  w.Autoskalowanie->click();
-  EXPECT_TRUE(w.Wykres1->AutoSkala());
-  EXPECT_FALSE(w.W->isEnabled());
+  w.chart().Autoskalowanie->click();
+  EXPECT_FALSE(w.chart().Wykres1->AutoSkala());
+  EXPECT_TRUE(w.chart().W->isEnabled());
+  EXPECT_TRUE(w.chart().O->isEnabled());
+  EXPECT_NEAR(w.chart().Wykres1->Min(), 22.96, 1e-9);
+  EXPECT_NEAR(w.chart().Wykres1->Max(), 77.04, 1e-9);
+  w.chart().W->setValue(10);  // half-span 1
+  w.chart().O->setValue(-200);
+  EXPECT_NEAR(w.chart().Wykres1->Max(), -19.0, 1e-9);
+  EXPECT_NEAR(w.chart().Wykres1->Min(), -21.0, 1e-9);
+  w.chart().Autoskalowanie->click();
+  EXPECT_TRUE(w.chart().Wykres1->AutoSkala());
+  EXPECT_FALSE(w.chart().W->isEnabled());
 
-  w.Wykres1->AddPoint(1.0);
-  w.Kosz->click();
-  EXPECT_EQ(w.Wykres1->Ilosc(), 0);
+  w.chart().Wykres1->AddPoint(1.0);
+  w.chart().Kosz->click();
+  EXPECT_EQ(w.chart().Wykres1->Ilosc(), 0);
 }
 
 TEST(MainWinHandlers, ServiceMode) {
@@ -456,21 +460,21 @@ TEST(MainWinHandlers, ServiceMode) {
   ASSERT_TRUE(env.start());
   TMainWin& w = *env.win;
   w.show();
-  w.Wykres1->AddPoint(3.0);
+  w.chart().Wykres1->AddPoint(3.0);
   w.EnterServiceMode();
-  EXPECT_TRUE(w.Serwis->menuAction()->isVisible());
-  EXPECT_TRUE(w.Send->isVisible());
-  EXPECT_TRUE(w.PokazSerwis->isVisibleTo(w.Client));
-  EXPECT_EQ(w.Wykres1->Ilosc(), 0);
-  w.UkrysSerwis->click();
-  EXPECT_FALSE(w.Send->isVisible());
-  EXPECT_TRUE(w.Serwis->menuAction()->isVisible());
-  w.PokazSerwis->click();
-  EXPECT_TRUE(w.Send->isVisible());
-  w.Wyjdztryb1->trigger();
-  EXPECT_FALSE(w.Serwis->menuAction()->isVisible());
-  EXPECT_FALSE(w.Send->isVisible());
-  EXPECT_FALSE(w.PokazSerwis->isVisible());
+  EXPECT_TRUE(w.menu().Serwis->menuAction()->isVisible());
+  EXPECT_TRUE(w.calibrationPanel().isVisible());
+  EXPECT_TRUE(w.chart().PokazSerwis->isVisibleTo(w.Client));
+  EXPECT_EQ(w.chart().Wykres1->Ilosc(), 0);
+  w.calibrationPanel().UkrysSerwis->click();
+  EXPECT_FALSE(w.calibrationPanel().isVisible());
+  EXPECT_TRUE(w.menu().Serwis->menuAction()->isVisible());
+  w.chart().PokazSerwis->click();
+  EXPECT_TRUE(w.calibrationPanel().isVisible());
+  w.menu().Wyjdztryb1->trigger();
+  EXPECT_FALSE(w.menu().Serwis->menuAction()->isVisible());
+  EXPECT_FALSE(w.calibrationPanel().isVisible());
+  EXPECT_FALSE(w.chart().PokazSerwis->isVisible());
 }
 
 TEST(MainWinHandlers, ChoosingAPortChecksOnlyThatItem) {
@@ -480,7 +484,7 @@ TEST(MainWinHandlers, ChoosingAPortChecksOnlyThatItem) {
   w.findChild<QAction*>("COM71")->trigger();
   EXPECT_EQ(w.ComPort1->Port(), "COM7");
   for (int n = 1; n <= 20; ++n)
-    EXPECT_EQ(w.COMs[static_cast<std::size_t>(n - 1)]->isChecked(), n == 7);
+    EXPECT_EQ(w.menu().COMs[static_cast<std::size_t>(n - 1)]->isChecked(), n == 7);
   EXPECT_FALSE(w.ComPort1->Connected());
 }
 

@@ -11,7 +11,12 @@
 #include <vector>
 
 #include "app/dialogs.h"
+#include "app/chart_controls.h"
 #include "app/main_win.h"
+#include "app/readout_panel.h"
+#include "app/side_panels.h"
+#include "app/widget_helpers.h"
+#include "calibration/calibration_panel.h"
 #include "app/settings_store.h"
 
 namespace testutil {

@@ -1,0 +1,35 @@
+#pragma once
+// The program's start-up, apart from main() so that a test can run it: the windows that
+// live for the whole run are created in their fixed order, the main window's creation runs
+// once, the about box shows itself as the splash and enters service mode when the stored
+// flag says so.
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+namespace app {
+
+class Dialogs;
+class SettingsStore;
+class TAboutWin;
+class TMainWin;
+
+// The lasting windows, in creation order.
+struct Program {
+  std::unique_ptr<TMainWin> mainWin;
+  std::unique_ptr<TAboutWin> about;
+
+  Program();
+  ~Program();
+};
+
+// Creates the lasting windows and runs the start-up. `earlyProblems` (settings problems
+// found before any window existed) are shown once the main window stands; `mainWindowMade`
+// runs right after the main window is constructed (the real dialogs take it as parent).
+// Returns null when the first-run preferences were closed without OK: the program ends.
+std::unique_ptr<Program> startProgram(SettingsStore& store, Dialogs& dialogs,
+                                      const QStringList& earlyProblems,
+                                      const std::function<void(TMainWin&)>& mainWindowMade = {});
+
+}  // namespace app

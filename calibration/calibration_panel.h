@@ -1,0 +1,78 @@
+#pragma once
+// The calibration panel of service mode: the group box " Kalibracja " that lies over the
+// chart, its nine pages, the buttons of the upload, readback, calibration file and card,
+// the probe number and the readback gauge. The pages "PC" and "Diagnostyka" hold options of
+// the live processing and of recording. The main window owns the panel and wires its
+// buttons.
+#include <QGroupBox>
+#include <QString>
+#include <array>
+#include <cstdint>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+class QToolButton;
+
+namespace calibration {
+
+// The panel's texts that follow the user-interface language.
+struct PanelCaptions {
+  QString Wyslij;
+  QString OdbierzIdle;     // "Odbierz"
+  QString OdbierzRunning;  // "Przerwij" while a readback runs
+  QString Otworz;
+  QString Zapisz;
+  QString SaveEPROM;
+  QString Label4;
+};
+
+class CalibrationPanel : public QGroupBox {
+  Q_OBJECT
+
+ public:
+  explicit CalibrationPanel(QWidget* client);
+
+  // The captions of the current language; Odbierz keeps showing whether a readback runs.
+  void setCaptions(const PanelCaptions& captions);
+  // The receive button's caption is the record of a running readback.
+  void setReadbackRunning(bool running);
+  bool readbackRunning() const;
+
+  // Fills the 74 entries of CalibrationAddressTable (at the main window's creation).
+  void fillAddressTable();
+  // Entry k (1..74) is the instrument address of calibration readback word k.
+  std::array<std::uint8_t, 75> CalibrationAddressTable{};
+
+  QTabWidget* PageControl1;
+  QPushButton* Wyslij;
+  QPushButton* Odbierz;
+  QPushButton* Otworz;
+  QPushButton* Zapisz;
+  QPushButton* BitBtn1;
+  QPushButton* Power;
+  QCheckBox* SaveEPROM;
+  QLabel* Label4;
+  QLineEdit* NR;
+  QToolButton* UkrysSerwis;
+  QProgressBar* Postep;
+  // page "PC"
+  QCheckBox* ProgWlacz;
+  QLineEdit* TempProg;
+  QCheckBox* FTovik;
+  QLineEdit* FT_Tau;
+  QLineEdit* FT_Prog;
+  QCheckBox* OstatniEkran;
+  // page "Diagnostyka"
+  QLabel* _uiAmplitude;
+  QPushButton* _uiClearAverage;
+
+ private:
+  void fitCaptions();
+  PanelCaptions captions_;
+};
+
+}  // namespace calibration
