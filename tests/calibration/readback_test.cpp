@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -25,6 +26,16 @@ using Bytes = std::vector<std::uint8_t>;
 const Bytes kV = {0xAA, 0x55, 0x56, 0x00, 0x00, 0x00};
 Bytes readRequest(std::uint8_t address) {
   return {0xAA, 0x55, 0x44, address, 0x00, 0x02};
+}
+
+TEST(CalibrationAddressTable, SeventyFourDistinctAddressesInReadingOrder) {
+  const std::vector<std::pair<int, int>> rows = {{1, 0},    {4, 12},   {8, 32},   {31, 10},
+                                                 {46, 28},  {52, 94},  {56, 92},  {57, 144},
+                                                 {68, 166}, {69, 174}, {72, 192}, {74, 180}};
+  for (const auto& [k, address] : rows) EXPECT_EQ(CalibrationAddressTable[k], address) << k;
+  const std::set<std::uint8_t> distinct(CalibrationAddressTable.begin() + 1,
+                                        CalibrationAddressTable.end());
+  EXPECT_EQ(distinct.size(), 74u);
 }
 
 TEST(DecodeCalibrationWords, EachWordIntoItsFieldWithItsFormat) {
