@@ -1,17 +1,16 @@
 #include "measurement/recording.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <functional>
 
+#include "measurement/atomic_file.h"
 #include "measurement/formatting.h"
 
 namespace measurement {
@@ -195,34 +194,9 @@ ReplayScrollBar replayScrollBar(std::size_t lineCount, int chartWidth) {
 
 namespace {
 
-bool writeAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t w = ::write(fd, data, size);
-    if (w < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (w == 0) return false;
-    data += w;
-    size -= static_cast<std::size_t>(w);
-  }
-  return true;
-}
-
-// Writes `count` lines given by `lineAt` (0-based), each followed by CR LF, into a new file
-// in the target's folder, then renames it over the target: a reader (or a crash) never sees
-// a half-written data file, and a failure leaves the previous one as it was.
+// Every line followed by CR LF, written in one piece.
 bool writeLinesAtomically(const std::filesystem::path& path, std::size_t count,
                           const std::function<std::string_view(std::size_t)>& lineAt) {
-  namespace fs = std::filesystem;
-  if (path.empty() || !path.has_filename()) return false;
-  fs::path target = path;
-  std::error_code ec;
-  if (fs::is_symlink(path, ec)) {
-    // Replace the file the link points to, not the link.
-    fs::path resolved = fs::canonical(path, ec);
-    if (!ec) target = resolved;
-  }
   std::string content;
   std::size_t total = 0;
   for (std::size_t i = 0; i < count; ++i) total += lineAt(i).size() + 2;
@@ -231,43 +205,7 @@ bool writeLinesAtomically(const std::filesystem::path& path, std::size_t count,
     content.append(lineAt(i));
     content.append("\r\n");
   }
-
-  static std::atomic<unsigned> serial{0};
-  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  fs::path temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    std::string name = ".";
-    name.append(target.filename().string());
-    name.append(".tmp");
-    name.append(std::to_string(::getpid()));
-    name.push_back('-');
-    name.append(std::to_string(serial.fetch_add(1)));
-    temp = folder / name;
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return false;
-  }
-  if (fd < 0) return false;
-
-  struct stat old {};
-  if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-    ::fchmod(fd, old.st_mode & 07777);  // keep the permissions of the file replaced
-  }
-  bool ok = writeAll(fd, content.data(), content.size());
-  ok = ok && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) {
-    ::unlink(temp.c_str());
-    return false;
-  }
-  // Make the rename itself durable; a failure here does not undo the finished write.
-  const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    ::fsync(dirFd);
-    ::close(dirFd);
-  }
-  return true;
+  return writeFileAtomically(path, content);
 }
 
 }  // namespace
