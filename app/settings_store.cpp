@@ -24,11 +24,18 @@ namespace {
 constexpr const char* kDwordField = "dword";
 constexpr const char* kDamagedSuffix = ".damaged";
 
+constexpr const char* kUnreadableSuffix = ".unreadable";
+
+std::string withName(const char* text, const std::string& name) {
+  std::string s = text;
+  s.replace(s.find("%s"), 2, name);
+  return s;
+}
 std::string failedToGet(const std::string& name) {
-  return "Failed to get data for '" + name + "'";
+  return withName(settings_texts::kFailedToGetData, name);
 }
 std::string invalidType(const std::string& name) {
-  return "Invalid data type for '" + name + "'";
+  return withName(settings_texts::kInvalidDataType, name);
 }
 
 QString qs(const std::string& s) {
@@ -138,10 +145,18 @@ void SettingsStore::load() {
 
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
-    problem(
-        QString::fromUtf8(
-            "Nie można odczytać pliku ustawień %1 (%2); program startuje z pustymi ustawieniami.")
-            .arg(path, file.errorString()));
+    // A file nobody may read (mode 000, say) is moved aside: the next save then makes a
+    // fresh one the user can read, instead of every later start failing the same way.
+    const QString why = file.errorString();
+    const QString aside = path + QLatin1String(kUnreadableSuffix);
+    if (QFileInfo(path).isFile()) {
+      QFile::remove(aside);
+      if (QFile::rename(path, aside)) {
+        problem(QString::fromUtf8(settings_texts::kUnreadableMovedAside).arg(path, why, aside));
+        return;
+      }
+    }
+    problem(QString::fromUtf8(settings_texts::kUnreadable).arg(path, why));
     return;
   }
   const QByteArray bytes = file.readAll();
@@ -157,9 +172,7 @@ void SettingsStore::load() {
     QFile::copy(path, copy);
     const QString why = err.error != QJsonParseError::NoError ? err.errorString()
                                                               : QStringLiteral("not a JSON object");
-    problem(QString::fromUtf8("Plik ustawień %1 jest uszkodzony (%2); program startuje z pustymi "
-                              "ustawieniami. Kopię zachowano jako %3.")
-                .arg(path, why, copy));
+    problem(QString::fromUtf8(settings_texts::kDamaged).arg(path, why, copy));
     return;
   }
 
@@ -181,9 +194,7 @@ void SettingsStore::load() {
     }
   }
   if (skipped > 0) {
-    problem(QString::fromUtf8("Plik ustawień %1 zawiera %2 wpisów nieznanej postaci; pominięto je.")
-                .arg(path)
-                .arg(skipped));
+    problem(QString::fromUtf8(settings_texts::kUnknownEntries).arg(path).arg(skipped));
   }
 }
 
@@ -209,12 +220,18 @@ void SettingsStore::save() {
   QString error;
   const QString dir = QFileInfo(path).absolutePath();
   if (!QDir().mkpath(dir)) {
-    error = QString::fromUtf8("nie można utworzyć folderu %1").arg(dir);
+    error = QString::fromUtf8(settings_texts::kCannotCreateFolder).arg(dir);
   } else {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) ||
         file.write(QJsonDocument(root).toJson(QJsonDocument::Indented)) < 0 || !file.commit()) {
       error = file.errorString();
+    } else {
+      // The saved file keeps the permissions of the one it replaced; its owner must always
+      // be able to read and write it again.
+      const QFile::Permissions owner = QFile::ReadOwner | QFile::WriteOwner;
+      const QFile::Permissions now = QFile::permissions(path);
+      if ((now & owner) != owner) QFile::setPermissions(path, now | owner);
     }
   }
 
@@ -223,8 +240,7 @@ void SettingsStore::save() {
     saveFailureReported_ = false;
     return;
   }
-  lastSaveError_ =
-      QString::fromUtf8("Nie można zapisać ustawień do %1: %2").arg(path, error).toStdString();
+  lastSaveError_ = QString::fromUtf8(settings_texts::kCannotSave).arg(path, error).toStdString();
   // Every write saves; report a failing location once, not at every write.
   if (!saveFailureReported_ && onProblem_) onProblem_(lastSaveError_);
   saveFailureReported_ = true;

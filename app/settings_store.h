@@ -22,6 +22,25 @@ inline constexpr const char* kService = "service";
 inline constexpr const char* kCity = "city";
 }  // namespace keys
 
+// The store's own texts. The first two are the store's errors (with the value's name in
+// place of %s); the others report problems of the settings file, %1 the file's path.
+namespace settings_texts {
+inline constexpr const char* kFailedToGetData = "Failed to get data for '%s'";
+inline constexpr const char* kInvalidDataType = "Invalid data type for '%s'";
+inline constexpr const char* kUnreadable =
+    "Nie można odczytać pliku ustawień %1 (%2); program startuje z pustymi ustawieniami.";
+inline constexpr const char* kUnreadableMovedAside =
+    "Nie można odczytać pliku ustawień %1 (%2); odłożono go jako %3, program startuje z pustymi "
+    "ustawieniami.";
+inline constexpr const char* kDamaged =
+    "Plik ustawień %1 jest uszkodzony (%2); program startuje z pustymi ustawieniami. Kopię "
+    "zachowano jako %3.";
+inline constexpr const char* kUnknownEntries =
+    "Plik ustawień %1 zawiera %2 wpisów nieznanej postaci; pominięto je.";
+inline constexpr const char* kCannotCreateFolder = "nie można utworzyć folderu %1";
+inline constexpr const char* kCannotSave = "Nie można zapisać ustawień do %1: %2";
+}  // namespace settings_texts
+
 // The store's own failures. what() is the text shown to the user, e.g.
 // "Failed to get data for 'service'" or "Invalid data type for 'lng'".
 class SettingsError : public std::runtime_error {

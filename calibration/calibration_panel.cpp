@@ -12,28 +12,9 @@
 #include <algorithm>
 
 #include "app/widget_helpers.h"
+#include "calibration/address_map.h"
 
 namespace calibration {
-
-namespace {
-
-// Instrument addresses of the calibration readback words 1..74, in reading order.
-constexpr std::array<std::uint8_t, 74> kCalibrationAddresses = {
-    0,   4,   8,   12,  16,  20,  24,                            // 1..7
-    32,  36,  40,                                                // 8..10
-    48,  52,  56,  60,  64,  68,  72,                            // 11..17
-    80,  84,  88,                                                // 18..20
-    96,  100, 104, 108, 112, 116, 120,                           // 21..27
-    128, 132, 136,                                               // 28..30
-    10,  14,  26,  42,  58,  62,  74,  90,  106, 110, 122, 138,  // 31..42
-    168, 170, 172,                                               // 43..45
-    28,  29,  30,  31,                                           // 46..49
-    124, 126, 94,  93,                                           // 50..53
-    76,  78,  92,                                                // 54..56
-    144, 146, 148, 150, 152, 154, 156, 158, 160, 162, 164, 166,  // 57..68
-    174, 176, 178, 192, 194, 180};                               // 69..74
-
-}  // namespace
 
 using app::makeLabel;
 using app::named;
@@ -151,9 +132,7 @@ bool CalibrationPanel::readbackRunning() const {
 }
 
 void CalibrationPanel::fillAddressTable() {
-  CalibrationAddressTable[0] = 0;
-  std::copy(kCalibrationAddresses.begin(), kCalibrationAddresses.end(),
-            CalibrationAddressTable.begin() + 1);
+  CalibrationAddressTable = calibration::CalibrationAddressTable;
 }
 
 void CalibrationPanel::fitCaptions() {

@@ -3,6 +3,6 @@ if(HALVEX_WITH_GUI)
   add_library(halvex_calibration_panel STATIC
     ${CMAKE_CURRENT_LIST_DIR}/calibration_panel.h
     ${CMAKE_CURRENT_LIST_DIR}/calibration_panel.cpp)
-  target_link_libraries(halvex_calibration_panel PUBLIC halvex_calibration_data Qt6::Widgets)
+  target_link_libraries(halvex_calibration_panel PUBLIC halvex_calibration halvex_calibration_file Qt6::Widgets)
   halvex_warnings(halvex_calibration_panel)
 endif()

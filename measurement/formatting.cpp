@@ -34,6 +34,22 @@ int DecimalsForRange(int rangeIndex) {
   }
 }
 
+namespace {
+
+// Whether value · 10^decimals lies exactly halfway between two integers. The product with
+// 2 · 10^decimals is then an odd integer; fma gives the rounding error of that product
+// exactly, so the test holds for the exact value, not only for its rounded product.
+bool isHalfway(double value, int decimals) {
+  double scale = 2.0;
+  for (int i = 0; i < decimals; ++i) scale *= 10.0;
+  const double p = value * scale;
+  if (!std::isfinite(p) || std::fabs(p) >= 9007199254740992.0) return false;  // 2^53
+  if (std::fma(value, scale, -p) != 0.0 || std::floor(p) != p) return false;
+  return std::fmod(std::fabs(p), 2.0) == 1.0;
+}
+
+}  // namespace
+
 void FormatByRangeInto(int rangeIndex, double value, bool padMinus, FixedText& out) {
   constexpr std::size_t kWidth = 7;
   char digits[40];
@@ -45,6 +61,11 @@ void FormatByRangeInto(int rangeIndex, double value, bool padMinus, FixedText& o
     n = std::strlen(t);
     std::memcpy(digits, t, n);
   } else {
+    // A value exactly halfway between two shown numbers (0.125 with two decimals, 2.5 with
+    // none) is rounded away from zero, as a person reads a display; std::to_chars would
+    // round it to the even neighbour. Such a value is moved to the next double away from
+    // zero, which rounds the same way and is no tie itself.
+    if (isHalfway(value, decimals)) value = std::nextafter(value, value < 0 ? -HUGE_VAL : HUGE_VAL);
     auto res =
         std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, decimals);
     if (res.ec != std::errc()) {

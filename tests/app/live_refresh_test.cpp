@@ -77,3 +77,33 @@ TEST(LiveRefresh, FramesFasterThanTheRefreshAreAllChartedAndTheNewestIsShown) {
 }
 
 }  // namespace
+
+namespace {
+
+// A clear made while an update waits for the pace is not undone by that update.
+TEST(LiveRefresh, ClearingDropsWhatWaitsToBeShown) {
+  testutil::WindowEnv env;
+  ASSERT_TRUE(env.start("pl"));
+  app::TMainWin& w = *env.win;
+  w.setLiveRefreshInterval(10000);
+  auto feed = [&w](std::int16_t counts) {
+    const std::vector<std::uint8_t> f = testutil::frame(counts);
+    w.Receiver.handleEvent(f.data(), static_cast<int>(f.size()));
+  };
+  feed(1000);  // shown at once
+  feed(5000);  // a jump of 4000 counts, gathered
+  feed(3000);
+  w.Button1Click();
+  w._uiClearAverageClick();
+  w.flushLiveDisplay();
+  EXPECT_EQ(w.statistics().Min->text(), "");
+  EXPECT_EQ(w.statistics().Max->text(), "");
+  EXPECT_EQ(w.statistics().Avr->text(), "");
+  EXPECT_EQ(w.calibrationPanel()._uiAmplitude->text(), "0");
+  EXPECT_EQ(w.readout().SWynik->text(), "  3.000  mT") << "the reading itself still shows";
+  feed(4000);  // the statistics start again from here
+  w.flushLiveDisplay();
+  EXPECT_EQ(w.statistics().Min->text(), "  4.000");
+}
+
+}  // namespace

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -15,7 +16,9 @@
 #include <QToolButton>
 
 #include "app/globals.h"
+#include "link/remote_control.h"
 #include "main_win_test_util.h"
+#include "measurement/formatting.h"
 #include "measurement/wykres.h"
 
 namespace {
@@ -164,31 +167,28 @@ TEST(MainWinPort, RemoteControlMenuSendsItsFrames) {
   Pty pty;
   connect(w, pty);
   pty.drain();
-  struct Case {
-    QAction* item;
-    Bytes bytes;
-    bool clearsChart;
-  };
-  const std::vector<Case> cases = {
-      {w.menu().remoteItem("DC1"), command('M', 0), true},      {w.menu().remoteItem("AC1"), command('M', 2), true},
-      {w.menu().remoteItem("Max2"), command('P', 1), false},    {w.menu().remoteItem("Nie1"), command('P', 0), false},
-      {w.menu().remoteItem("Auto1"), command('R', 4), false},   {w.menu().remoteItem("N20mT1"), command('R', 0), false},
-      {w.menu().remoteItem("N200mT1"), command('R', 1), false}, {w.menu().remoteItem("N2000mT1"), command('R', 2), false},
-      {w.menu().remoteItem("X1"), command('A', 0), true},       {w.menu().remoteItem("Y1"), command('A', 1), true},
-      {w.menu().remoteItem("Z1"), command('A', 2), true},       {w.menu().remoteItem("Wektor1"), command('A', 3), true},
-      {w.menu().remoteItem("mT1"), command('U', 0), true},      {w.menu().remoteItem("kAm1"), command('U', 1), true},
-      {w.menu().remoteItem("Gs1"), command('U', 2), true},      {w.menu().remoteItem("Zerowanie1"), command('H', 0), false},
-      {w.menu().remoteItem("Tak3"), command('F', 1), false},    {w.menu().remoteItem("Nie6"), command('F', 0), false},
-      {w.menu().remoteItem("N3min1"), command('T', 1), false},  {w.menu().remoteItem("N6min1"), command('T', 2), false},
-      {w.menu().remoteItem("N12min1"), command('T', 3), false}, {w.menu().remoteItem("Nie7"), command('T', 0), false},
-      {w.menu().remoteItem("Tak4"), command('B', 1), false},    {w.menu().remoteItem("Nie8"), command('B', 0), false},
-  };
-  for (const Case& c : cases) {
+  // Every item of the table, through the menu the window built from it.
+  int sent = 0;
+  for (const devlink::RemoteItem& r : devlink::kRemoteItems) {
+    if (r.effect == devlink::RemoteEffect::PolishCaptions ||
+        r.effect == devlink::RemoteEffect::EnglishCaptions)
+      continue;  // their own test below
+    SCOPED_TRACE(r.name);
+    QAction* item = w.menu().remoteItem(r.name);
+    ASSERT_NE(item, nullptr);
     w.chart().Wykres1->AddPoint(1.0);
-    c.item->trigger();
-    EXPECT_EQ(pty.read(6), c.bytes) << c.item->objectName().toStdString();
-    EXPECT_EQ(w.chart().Wykres1->Ilosc() == 0, c.clearsChart) << c.item->objectName().toStdString();
+    item->trigger();
+    EXPECT_EQ(pty.read(6), command(r.letter, r.a));
+    EXPECT_EQ(w.chart().Wykres1->Ilosc() == 0, r.effect == devlink::RemoteEffect::ClearsChart);
+    ++sent;
   }
+  EXPECT_EQ(sent, 24);
+  // The mode, axis and unit items clear the chart; the table says so for exactly those.
+  for (const devlink::RemoteItem& r : devlink::kRemoteItems) {
+    const bool modeAxisUnit = r.letter == 'M' || r.letter == 'A' || r.letter == 'U';
+    EXPECT_EQ(r.effect == devlink::RemoteEffect::ClearsChart, modeAxisUnit) << r.name;
+  }
+  EXPECT_EQ(w.menu().remoteMenu("Zakres1")->menuAction()->text(), "Zakres");
   w.calibrationPanel().Power->click();
   EXPECT_EQ(pty.read(6), command('X', 0));
   EXPECT_TRUE(env.dialogs.messages.isEmpty());
@@ -254,6 +254,64 @@ TEST(MainWinPort, StateTimerAsksForTheDownloadHeader) {
   EXPECT_FALSE(w.ZmienStan->isActive());
   EXPECT_EQ(pty.read(6), (Bytes{0xAA, 0x55, 0x44, 0x00, 0x00, 0x02}));
   w.Receiver.LinkMode = devlink::LinkMode::Measuring;
+}
+
+// Connecting while a recording runs (started on an earlier connection) keeps the menu's
+// "&Zapisz do pliku..." off: the running recording is not restarted over itself; the button
+// stays the recording's stop.
+TEST(MainWinPort, ConnectingDuringARecordingKeepsStartingOff) {
+  WindowEnv env;
+  ASSERT_TRUE(env.start("pl"));
+  TMainWin& w = *env.win;
+  Pty pty;
+  connect(w, pty);
+  env.dialogs.fileAnswers = {env.path("rec.HVD")};
+  w.Zapisz1Click();
+  w.controls().S_Polacz->click();  // disconnect
+  w.controls().S_Polacz->click();  // and connect again
+  ASSERT_TRUE(w.ComPort1->Connected());
+  EXPECT_TRUE(w.RecordingActive());
+  EXPECT_FALSE(w.menu().Zapisz1->isEnabled());
+  EXPECT_TRUE(w.controls().S_Zapisz->isEnabled());
+  EXPECT_EQ(w.controls().S_Zapisz->text(), "Zakoncz zapis");
+}
+
+// An instrument that hands over four frames at a time at the line rate: every reading is
+// recorded, and when it stops the last frame sent is the last recorded and the one shown.
+TEST(MainWinPort, FourFramesPerWriteForTenSecondsAreAllRecorded) {
+  WindowEnv env;
+  ASSERT_TRUE(env.start("pl"));
+  TMainWin& w = *env.win;
+  Pty pty;
+  connect(w, pty);
+  const QString file = env.path("burst.HVD");
+  env.dialogs.fileAnswers = {file};
+  w.Zapisz1Click();
+  // 4 frames of 18 bytes at 9600 baud take 75 ms on the line.
+  constexpr int kWrites = 133;
+  std::int16_t value = 0;
+  QElapsedTimer clock;
+  clock.start();
+  for (int i = 0; i < kWrites; ++i) {
+    Bytes burst;
+    for (int k = 0; k < 4; ++k) {
+      const Bytes f = testutil::frame(++value);
+      burst.insert(burst.end(), f.begin(), f.end());
+    }
+    pty.write(burst);
+    const qint64 due = static_cast<qint64>(i + 1) * 75;
+    QTest::qWait(static_cast<int>(std::max<qint64>(0, due - clock.elapsed())));
+  }
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.Lines.LineCount() == 4u * kWrites; }, 3000))
+      << w.Lines.LineCount();
+  w.flushLiveDisplay();
+  EXPECT_EQ(w.readout().SWynik->text(),
+            QString::fromStdString(measurement::FormatLine(0, value / 1000.0)) + "  mT");
+  w.ZakonczClick();
+  const std::vector<std::string> lines = testutil::fileLines(file);
+  ASSERT_EQ(lines.size(), 4u * kWrites);
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    ASSERT_EQ(lines[i], measurement::FormatLine(0, static_cast<double>(i + 1) / 1000.0)) << i;
 }
 
 }  // namespace

@@ -223,4 +223,25 @@ TEST(MainWinReplay, UnreadableAndOverlongFiles) {
   EXPECT_FALSE(w.chart().TrackBar1->isHidden());
 }
 
+// A file that cannot be opened leaves the replay on screen as it was, and switching the
+// filter still recomputes it from the lines it came from.
+TEST(MainWinReplay, FailedOpenKeepsTheShownReplayRecomputable) {
+  WindowEnv env;
+  ASSERT_TRUE(env.start("pl"));
+  TMainWin& w = *env.win;
+  const QString step = env.path("step.HVD");
+  {
+    QFile f(step);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("  0.000\r\n 10.000\r\n 10.000\r\n");
+  }
+  env.dialogs.fileAnswers = {step, env.path("missing.HVD")};
+  w.Otwrz1Click();
+  w.Otwrz1Click();
+  EXPECT_EQ(env.dialogs.messages, QStringList{"Błąd. Nie można odczytac pliku."});
+  w.filter().Tau->setText("2");
+  w.filter().filtr->setChecked(true);
+  EXPECT_NEAR(w.Lines.ReplayValue(2), 10.0 - std::exp(-2.0) * 10.0, 1e-9);  // 8.6466
+}
+
 }  // namespace

@@ -7,6 +7,7 @@ if(HALVEX_WITH_GUI)
       ${CMAKE_CURRENT_SOURCE_DIR}/main_win_port_test.cpp
       ${CMAKE_CURRENT_SOURCE_DIR}/main_win_recording_test.cpp
       ${CMAKE_CURRENT_SOURCE_DIR}/live_refresh_test.cpp
-    LIBS halvex_mainwin
+      ${CMAKE_CURRENT_SOURCE_DIR}/program_test.cpp
+    LIBS halvex_program
     GUI)
 endif()

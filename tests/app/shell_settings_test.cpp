@@ -1,6 +1,7 @@
 // The settings store: typed values, the store's own errors, and the JSON file it
 // keeps them in (round trip, damaged file, unwritable folder, location).
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -169,6 +170,28 @@ TEST(SettingsStore, UnreadableOrUnwritableLocationsNeverCrash) {
   blocked.writeBool(keys::kProduct, keys::kService, false);
   EXPECT_NE(blocked.lastSaveError(), "");
   EXPECT_EQ(saveProblems.seen.size(), 1u) << "a failing location is reported once";
+}
+
+TEST(SettingsStore, AFileWithoutPermissionsIsMovedAsideOrRepairedByTheNextSave) {
+  QTemporaryDir dir;
+  const QString path = dir.path() + "/halvex22.json";
+  writeFile(path, R"({"Software\\Vantorel\\Halvex22": {"lng": "en"}})");
+  ASSERT_TRUE(QFile::setPermissions(path, QFile::Permissions()));
+  Problems problems;
+  SettingsStore store(path.toStdString(), problems.sink());
+  if (::geteuid() != 0) {
+    // The owner cannot read it: reported once, kept aside, and a fresh file takes its place.
+    ASSERT_EQ(problems.seen.size(), 1u);
+    EXPECT_NE(problems.seen[0].find(".unreadable"), std::string::npos) << problems.seen[0];
+    EXPECT_TRUE(QFile::exists(path + ".unreadable"));
+  }
+  store.writeString(keys::kProduct, keys::kName, "x");
+  const QFile::Permissions owner = QFile::ReadOwner | QFile::WriteOwner;
+  EXPECT_EQ(QFile::permissions(path) & owner, owner) << "the saved file is always readable";
+  Problems again;
+  SettingsStore reread(path.toStdString(), again.sink());
+  EXPECT_TRUE(again.seen.empty());
+  EXPECT_EQ(reread.readString(keys::kProduct, keys::kName), "x");
 }
 
 TEST(SettingsStore, DefaultPathFollowsXdgConfigHome) {

@@ -38,6 +38,12 @@ TEST(Formatting, LinesByRange) {
       {3, -1234567, "-1234567", "- 1234567"},                                      // never cut
       {0, 0.0, "  0.000", "  0.000"},         {0, -0.0004, "  0.000", "  0.000"},  // no "-0.000"
       {2, -0.04, "    0.0", "    0.0"},
+      // Halfway values round away from zero, as a display is read: the average of 2 and 3
+      // at range 3 shows 3.
+      {1, 0.125, "   0.13", "   0.13"},     {1, -0.125, "  -0.13", "  -0.13"},
+      {3, 2.5, "      3", "      3"},        {3, -2.5, "     -3", "     -3"},
+      {3, 3.5, "      4", "      4"},        {2, 0.25, "    0.3", "    0.3"},
+      {3, std::nextafter(2.5, 0.0), "      2", "      2"},  // just below halfway
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::Message() << "r=" << row.r << " value=" << row.value);
