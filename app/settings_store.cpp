@@ -105,7 +105,7 @@ std::string SettingsStore::readString(const std::string& key, const std::string&
   if (k == keys_.end()) return {};
   auto v = k->second.find(name);
   if (v == k->second.end()) return {};
-  if (const auto* s = std::get_if<std::string>(&v->second)) return *s;
+  if (!v->second.isDword) return v->second.text;
   throw SettingsError(invalidType(name));
 }
 
@@ -115,7 +115,7 @@ bool SettingsStore::readBool(const std::string& key, const std::string& name, Ke
   if (k == keys_.end()) throw SettingsError(failedToGet(name));
   auto v = k->second.find(name);
   if (v == k->second.end()) throw SettingsError(failedToGet(name));
-  if (const auto* d = std::get_if<std::uint32_t>(&v->second)) return *d != 0;
+  if (v->second.isDword) return v->second.dword != 0;
   throw SettingsError(invalidType(name));
 }
 
@@ -204,12 +204,12 @@ void SettingsStore::save() {
   for (const auto& [key, values] : keys_) {
     QJsonObject obj;
     for (const auto& [name, value] : values) {
-      if (const auto* s = std::get_if<std::string>(&value)) {
-        obj.insert(qs(name), qs(*s));
+      if (!value.isDword) {
+        obj.insert(qs(name), qs(value.text));
       } else {
         QJsonObject dword;
         dword.insert(QLatin1String(kDwordField),
-                     static_cast<qint64>(std::get<std::uint32_t>(value)));
+                     static_cast<qint64>(value.dword));
         obj.insert(qs(name), dword);
       }
     }

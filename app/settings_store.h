@@ -6,7 +6,6 @@
 #include <map>
 #include <stdexcept>
 #include <string>
-#include <variant>
 
 namespace app {
 
@@ -52,7 +51,18 @@ class SettingsError : public std::runtime_error {
 // is given; purely in memory otherwise (the test double is the same class).
 class SettingsStore {
  public:
-  using Value = std::variant<std::string, std::uint32_t>;
+  // A typed value: a string or a 32-bit dword, as the registry keeps them. (A plain struct
+  // rather than std::variant: GCC 12 with the sanitizers warns falsely about a variant of a
+  // string being read uninitialised, and warnings are errors here.)
+  struct Value {
+    Value() = default;
+    Value(std::string s) : text(std::move(s)) {}  // NOLINT: implicit on purpose
+    Value(const char* s) : text(s) {}              // NOLINT
+    Value(std::uint32_t d) : isDword(true), dword(d) {}  // NOLINT
+    bool isDword = false;
+    std::string text;
+    std::uint32_t dword = 0;
+  };
 
   // How a read opens its key: like the registry, reads normally create a missing key;
   // the about box opens the product key without creating it.
