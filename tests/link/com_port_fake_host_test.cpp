@@ -63,6 +63,12 @@ class FakeSerial final : public devlink::HostSerial {
     s_->log("open");
     if (s_->openError) return s_->openError;
     s_->open = true;
+    // A freshly opened device has no line events of an earlier opening waiting.
+    std::lock_guard l(s_->m);
+    std::uint64_t v = 0;
+    while (::read(s_->injectFd, &v, sizeof v) > 0) {
+    }
+    s_->injected.clear();
     return 0;
   }
   bool isOpen() const override { return s_->open; }
