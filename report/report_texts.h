@@ -96,6 +96,9 @@ inline constexpr const char* kReportHeading = "HALVEX H";
 inline constexpr const char* kReportWord = "RAPORT";
 inline constexpr const char* kContinuationVersion = "wersja 2.0";
 inline constexpr const char* kReportFont = "Tahoma";
+// The print button's context menu item (the window's own addition, outside the tables).
+inline constexpr const char* kPreviewTextPl = "Podgląd wydruku";
+inline constexpr const char* kPreviewTextEn = "Print preview";
 
 // The Polish table for "pl", the English one for every other code (Italian included).
 const ReportTexts& reportTextsFor(std::string_view languageCode);
