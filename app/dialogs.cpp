@@ -4,6 +4,9 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 
 namespace app {
 
@@ -81,8 +84,38 @@ std::optional<QString> QtDialogs::saveFile(const FileDialogRequest& request) {
   return runFileDialog(parent_, request, QFileDialog::AcceptSave);
 }
 
+bool QtDialogs::printDialog(QPrinter& printer) {
+  QPrintDialog dialog(&printer, parent_);
+  return dialog.exec() == QDialog::Accepted;
+}
+
+bool QtDialogs::printPreview(QPrinter& printer, const std::function<void(QPrinter&)>& paint) {
+  QPrintPreviewDialog dialog(&printer, parent_);
+  QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested,
+                   [&paint](QPrinter* target) { paint(*target); });
+  return dialog.exec() == QDialog::Accepted;
+}
+
 void QtDialogs::beep() {
   QApplication::beep();
+}
+
+bool ScriptedDialogs::printDialog(QPrinter& printer) {
+  ++printDialogs;
+  if (printAnswers.isEmpty()) return false;
+  const std::optional<QString> answer = printAnswers.takeFirst();
+  if (!answer) return false;
+  if (!answer->isEmpty()) {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(*answer);
+  }
+  return true;
+}
+
+bool ScriptedDialogs::printPreview(QPrinter& printer, const std::function<void(QPrinter&)>& paint) {
+  ++previews;
+  paint(printer);
+  return previewAnswers.isEmpty() ? false : previewAnswers.takeFirst();
 }
 
 }  // namespace app

@@ -1,10 +1,12 @@
 #pragma once
-// Message boxes, file dialogs and the beep, behind an interface so that widget tests
-// script the answers instead of blocking on a modal box.
+// Message boxes, file dialogs, the print dialog and the beep, behind an interface so that
+// widget tests script the answers instead of blocking on a modal box.
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
+class QPrinter;
 class QWidget;
 
 namespace app {
@@ -31,6 +33,11 @@ class Dialogs {
   virtual bool askYesNo(const QString& text) = 0;  // true = Yes
   virtual std::optional<QString> openFile(const FileDialogRequest& request) = 0;
   virtual std::optional<QString> saveFile(const FileDialogRequest& request) = 0;
+  // The print dialog: the user chooses a printer (or a PDF file) for `printer`. True = print.
+  virtual bool printDialog(QPrinter& printer) = 0;
+  // The print preview: `paint` draws the document on the printer it is given, for the
+  // preview and again when the user prints from it. True = printed.
+  virtual bool printPreview(QPrinter& printer, const std::function<void(QPrinter&)>& paint) = 0;
   virtual void beep() = 0;
 };
 
@@ -43,6 +50,8 @@ class QtDialogs : public Dialogs {
   bool askYesNo(const QString& text) override;
   std::optional<QString> openFile(const FileDialogRequest& request) override;
   std::optional<QString> saveFile(const FileDialogRequest& request) override;
+  bool printDialog(QPrinter& printer) override;
+  bool printPreview(QPrinter& printer, const std::function<void(QPrinter&)>& paint) override;
   void beep() override;
 
  private:
@@ -57,6 +66,14 @@ class ScriptedDialogs : public Dialogs {
   QList<bool> yesNoAnswers;                   // consumed front first; default Yes
   QList<std::optional<QString>> fileAnswers;  // consumed by open/save; default cancel
   QList<FileDialogRequest> fileRequests;      // what the program asked for
+  // Answers of the print dialog, consumed front first; default cancel. An answer names the
+  // PDF file to print to ("" leaves the printer as the program set it up).
+  QList<std::optional<QString>> printAnswers;
+  int printDialogs = 0;  // how often the print dialog was shown
+  // Answers of the print preview (true = printed from it), consumed front first; default
+  // closed without printing. The document is painted once either way.
+  QList<bool> previewAnswers;
+  int previews = 0;
   int beeps = 0;
 
   void message(const QString& text) override { messages << text; }
@@ -66,6 +83,8 @@ class ScriptedDialogs : public Dialogs {
   }
   std::optional<QString> openFile(const FileDialogRequest& r) override { return nextFile(r); }
   std::optional<QString> saveFile(const FileDialogRequest& r) override { return nextFile(r); }
+  bool printDialog(QPrinter& printer) override;
+  bool printPreview(QPrinter& printer, const std::function<void(QPrinter&)>& paint) override;
   void beep() override { ++beeps; }
 
  private:

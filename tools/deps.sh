@@ -8,6 +8,11 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg62-turbo-dev gettext
   xvfb xauth
+  # The printouts ask for the face "Tahoma"; Wine's free copy is the nearest match (the
+  # program finds it in /usr/share/wine/fonts). Without it a substitute face stands in.
+  fonts-wine
+  # pdftotext and pdffonts read back the PDF printouts in the print test.
+  poppler-utils
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -1,0 +1,114 @@
+#include "calibration/print_data_win.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+#include "app/dialogs.h"
+#include "calibration/calibration_card.h"
+
+namespace calibration {
+
+namespace {
+
+template <class W>
+W* named(W* widget, const char* name) {
+  widget->setObjectName(QString::fromLatin1(name));
+  return widget;
+}
+
+}  // namespace
+
+TPrintDataWin::TPrintDataWin(QWidget* mainWindow, const CalibrationData& data,
+                             app::Dialogs& dialogs, app::PrintSurfaceFactory surfaces)
+    : QWidget(mainWindow, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                              Qt::WindowCloseButtonHint),
+      mainWindow_(mainWindow),
+      data_(data),
+      dialogs_(dialogs),
+      surfaces_(std::move(surfaces)) {
+  setObjectName(QStringLiteral("PrintDataWin"));
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(QString::fromUtf8(kPrintDataCaption));
+  setFixedSize(kClientWidth, kClientHeight);
+
+  Dane = named(new QGroupBox(QStringLiteral(" Dane "), this), "Dane");
+  Dane->setGeometry(8, 8, 345, 153);
+  const auto row = [this](int y, QLabel*& label, const char* labelName, const char* caption,
+                          QLineEdit*& edit, const char* editName) {
+    label = named(new QLabel(QString::fromUtf8(caption), Dane), labelName);
+    label->setGeometry(16, y, 96, 21);
+    edit = named(new QLineEdit(Dane), editName);
+    edit->setGeometry(112, y, kNrSerWidth, 21);
+    label->setBuddy(edit);
+  };
+  row(32, Label1, "Label1", kSerialNumberLabel, NrSer, "NrSer");
+  row(72, Label3, "Label3", kProbeLabel, Sonda, "Sonda");
+  row(112, Label2, "Label2", kClientLabel, Klient, "Klient");
+
+  Button1 = named(new QPushButton(QStringLiteral("OK"), this), "Button1");
+  Button1->setGeometry(190, 172, 75, 25);
+  Button1->setDefault(true);
+  Button2 = named(new QPushButton(QStringLiteral("Anuluj"), this), "Button2");
+  Button2->setGeometry(278, 172, 75, 25);
+  Podgldwydruku1 =
+      named(new QAction(QString::fromUtf8(kCardPreviewText), Button1), "Podgldwydruku1");
+  Button1->addAction(Podgldwydruku1);
+  Button1->setContextMenuPolicy(Qt::ActionsContextMenu);
+  connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+  connect(Podgldwydruku1, &QAction::triggered, this, [this] { Podgldwydruku1Click(); });
+  connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+
+  FormCreate();
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
+  show();
+}
+
+TPrintDataWin::~TPrintDataWin() = default;
+
+void TPrintDataWin::FormCreate() {
+  if (mainWindow_ != nullptr) mainWindow_->setEnabled(false);
+  setEnabled(true);  // a window of the main window is disabled with it; this one stays usable
+}
+
+void TPrintDataWin::Button1Click() {
+  print(false);
+}
+
+void TPrintDataWin::Podgldwydruku1Click() {
+  print(true);
+}
+
+void TPrintDataWin::print(bool preview) {
+  const CardTexts texts{app::todayShortDate().toStdString(), NrSer->text().toStdString(),
+                        Sonda->text().toStdString(), Klient->text().toStdString()};
+  const auto layout = [this, &texts](report::PrintSurface& s) {
+    return printCalibrationCard(data_, texts, s);
+  };
+  const app::PrintOutcome outcome =
+      preview ? app::runPrintPreview(dialogs_, surfaces_, windowTitle(), layout)
+              : app::runPrintJob(dialogs_, surfaces_, windowTitle(), layout);
+  if (outcome == app::PrintOutcome::Printed) close();
+}
+
+void TPrintDataWin::Button2Click() {
+  close();
+}
+
+void TPrintDataWin::FormClose() {
+  if (mainWindow_ != nullptr) mainWindow_->setEnabled(true);
+}
+
+void TPrintDataWin::closeEvent(QCloseEvent* event) {
+  FormClose();
+  event->accept();
+}
+
+}  // namespace calibration

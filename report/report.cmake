@@ -1,0 +1,15 @@
+# The print surface (the interface the printouts draw on, and its recording test double) and
+# the measurement report's logic: language tables, table of results, data-file lines, page
+# layout. Toolkit-free.
+add_library(halvex_print_surface STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/print_surface.h
+  ${CMAKE_CURRENT_LIST_DIR}/recording_print_surface.cpp)
+target_include_directories(halvex_print_surface PUBLIC ${CMAKE_SOURCE_DIR})
+halvex_warnings(halvex_print_surface)
+
+add_library(halvex_report STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/report_texts.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/results_table.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/report_layout.cpp)
+target_link_libraries(halvex_report PUBLIC halvex_print_surface)
+halvex_warnings(halvex_report)
