@@ -55,12 +55,20 @@ void ResultDownload::stopStateTimer() {
   if (stateTimer_.setEnabled) stateTimer_.setEnabled(false);
 }
 
-// Every way out ends here: no timer runs any more, no mode is pending, and frames are
-// taken as measurement frames again.
-void ResultDownload::returnToMeasuring() {
-  arm(0);
+// Every way out of a transfer starts here: the state timer stops, no mode is pending, and
+// only result replies are taken until the replies still under way have passed.
+void ResultDownload::settle() {
   stopStateTimer();
   receiver_.PendingLinkMode = LinkMode::Measuring;
+  receiver_.LinkMode = LinkMode::DownloadResults;
+  settling_ = true;
+  arm(kSettleMs);
+}
+
+void ResultDownload::endSettling() {
+  if (!settling_) return;
+  settling_ = false;
+  arm(0);
   receiver_.LinkMode = LinkMode::Measuring;
 }
 
@@ -69,6 +77,7 @@ bool ResultDownload::start() {
   const std::optional<std::string> file = view.chooseFile ? view.chooseFile() : std::nullopt;
   if (!file) return false;
   fileName_ = *file;
+  endSettling();
   announced_ = 0;
   fetched_ = 0;
   repeats_ = 0;
@@ -123,6 +132,10 @@ bool ResultDownload::sendRequest() {
 }
 
 void ResultDownload::onResultReply(std::uint8_t status, std::uint8_t lo, std::uint8_t hi) {
+  if (settling_ && phase_ == Phase::Idle) {
+    endSettling();  // the last reply still under way has come
+    return;
+  }
   if (phase_ != Phase::Fetching) return;
   arm(0);
   // The end test below stops at 100 + 3·announced ≤ 65533, so the address never wraps.
@@ -146,6 +159,10 @@ void ResultDownload::onResultReply(std::uint8_t status, std::uint8_t lo, std::ui
 }
 
 void ResultDownload::replyTimeout() {
+  if (settling_ && phase_ == Phase::Idle) {
+    endSettling();
+    return;
+  }
   if (phase_ != Phase::Fetching) return;
   if (repeats_ >= MaxRepeats) {
     stopTransfer(Stop::NoReply);
@@ -159,7 +176,7 @@ void ResultDownload::replyTimeout() {
 
 void ResultDownload::finish() {
   enter(Phase::Idle);
-  returnToMeasuring();
+  settle();
   sender_.SendCommand('V', 0, 0);
   if (view.enableMenuItem) view.enableMenuItem();
   if (view.closeWindow) view.closeWindow();
@@ -173,14 +190,19 @@ void ResultDownload::cancel() {
 }
 
 void ResultDownload::portClosed() {
-  if (!active()) return;
+  if (!active()) {
+    endSettling();
+    return;
+  }
   stopTransfer(Stop::PortClosed);
 }
 
 void ResultDownload::stopTransfer(Stop why) {
   const bool fetching = phase_ == Phase::Fetching;
   enter(Phase::Idle);
-  returnToMeasuring();
+  settle();
+  // Nothing more can come over a closed port.
+  if (why == Stop::PortClosed) endSettling();
   // With the port closed a "V" could only fail, and the menu item follows the connection.
   if (why != Stop::PortClosed) {
     sender_.SendCommand('V', 0, 0);

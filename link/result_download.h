@@ -61,6 +61,12 @@ class ResultDownload {
   static constexpr int kGaugeInitialMaximum = 101;
   static constexpr int kReplyTimeoutMs = 2000;
   static constexpr int kMaxRepeats = 3;
+  // After the transfer, replies still under way (to the request sent after the last
+  // result, to the one outstanding at a cancel, a late header) are let go by before frames
+  // are taken as measurement frames again: in the measurement buffer they would be glued
+  // to the next frame and read as one false reading. The settling ends at the first result
+  // reply, or after this long.
+  static constexpr int kSettleMs = 300;
 
   enum class Phase {
     Idle,
@@ -82,11 +88,12 @@ class ResultDownload {
   // mode DownloadHeader, state timer on, window shown. False when the dialog was
   // cancelled (nothing sent) or a transfer is already running.
   bool start();
-  // AnulujClick: LinkMode Measuring, "V", menu item, gauge 100, window closed; no file.
+  // AnulujClick: LinkMode back towards Measuring (see kSettleMs), "V", menu item, gauge
+  // 100, window closed; no file.
   // While the header is awaited it also stops the state timer and withdraws the pending
   // mode, so nothing more is requested and a late header is ignored.
   void cancel();
-  // The reply timer expired (see DownloadView::armReplyTimer).
+  // The reply timer expired (see DownloadView::armReplyTimer); also ends the settling.
   void replyTimeout();
   // The port was closed under the transfer: it ends as a cancel does but sends nothing and
   // leaves the menu item to the connection; results already fetched are offered for saving.
@@ -103,6 +110,8 @@ class ResultDownload {
   // --- state ---
   Phase phase() const { return phase_; }
   bool active() const { return phase_ != Phase::Idle; }
+  // The transfer has ended and LinkMode is still DownloadResults (see kSettleMs).
+  bool settling() const { return settling_; }
   // Results announced by the header ((ResultEndAddress − 100) div 3), fetched so far.
   std::size_t announcedCount() const { return announced_; }
   std::size_t fetchedCount() const { return fetched_; }
@@ -127,7 +136,8 @@ class ResultDownload {
   void enter(Phase phase);
   void arm(int ms);
   void stopStateTimer();
-  void returnToMeasuring();
+  void settle();
+  void endSettling();
   void finish();
   void stopTransfer(Stop why);
   void writeResults();
@@ -146,6 +156,7 @@ class ResultDownload {
   std::size_t announced_ = 0;
   std::size_t fetched_ = 0;
   int repeats_ = 0;
+  bool settling_ = false;
   std::string fileName_;
 };
 

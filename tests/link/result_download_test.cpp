@@ -140,14 +140,23 @@ struct DownloadFixture : ::testing::Test {
     for (int i = from; i <= to; ++i) s += ResultDownload::ResultLine(0, i & 0xFF, i >> 8) + "\r\n";
     return s;
   }
-  void expectClosedAndMeasuring() const {
+  // The transfer is over: window closed, state timer off, nothing pending.
+  void expectEnded() const {
     EXPECT_FALSE(dl.active());
     EXPECT_FALSE(windowShown);
     EXPECT_FALSE(timerOn);
-    EXPECT_EQ(replyTimerMs, 0);
     EXPECT_EQ(gaugePos, 100);
-    EXPECT_EQ(rx.LinkMode, LinkMode::Measuring);
     EXPECT_EQ(rx.PendingLinkMode, LinkMode::Measuring);
+  }
+  // ... and replies still under way are let by until the settling time is up.
+  void expectEndedAndSettled() {
+    expectEnded();
+    EXPECT_TRUE(dl.settling());
+    EXPECT_EQ(rx.LinkMode, LinkMode::DownloadResults);
+    EXPECT_EQ(replyTimerMs, ResultDownload::kSettleMs);
+    dl.replyTimeout();
+    EXPECT_EQ(rx.LinkMode, LinkMode::Measuring);
+    EXPECT_EQ(replyTimerMs, 0);
   }
 };
 
@@ -178,9 +187,21 @@ TEST_F(DownloadFixture, EndAddress130FetchesTenResultsIntoTheFile) {
             (std::vector<unsigned>{100, 103, 106, 109, 112, 115, 118, 121, 124, 127, 130}));
   EXPECT_EQ(writes.back(), kV) << "\"V\" follows the request for the end address";
   EXPECT_EQ(menuEnabled, 1);
-  expectClosedAndMeasuring();
+  expectEnded();
   EXPECT_EQ(readAll(target), linesOf(1, 10));
   EXPECT_TRUE(messages.empty());
+
+  // The reply to the request for the end address, then the stream resumed by "V": the
+  // reply ends the settling and is not glued to the frame as a false reading.
+  std::vector<Bytes> frames;
+  rx.onMeasurementFrame = [&frames](const std::uint8_t* f) { frames.emplace_back(f, f + 18); };
+  reply(0x00, 0);
+  EXPECT_EQ(rx.LinkMode, LinkMode::Measuring);
+  EXPECT_EQ(replyTimerMs, 0);
+  Bytes frame = {0xAA, 0x55};
+  frame.resize(18, 0x07);
+  event(frame);
+  EXPECT_EQ(frames, std::vector<Bytes>{frame});
 }
 
 TEST(ResultLine, RangeFromStatusBitsSixAndSeven) {
@@ -211,7 +232,7 @@ TEST_F(DownloadFixture, EveryAnnouncedResultIsFetchedBeyondAThousand) {
     files = {target.string()};
     startUpTo(row.end);
     for (std::size_t i = 1; i <= row.lines; ++i) reply(0x00, static_cast<int>(i % 20000));
-    expectClosedAndMeasuring();
+    expectEndedAndSettled();
     EXPECT_EQ(requests().size(), row.lines + 1);
     EXPECT_EQ(requests().back(), row.lastRequest);
     EXPECT_EQ(dl.DownloadedResults().size(), row.lines);
@@ -233,7 +254,7 @@ TEST_F(DownloadFixture, NoResultsEndAtOnceWithAnEmptyFile) {
     timer.tick();
     header(end);
     EXPECT_EQ(writes, (std::vector<Bytes>{kV, kZ, kV}));
-    expectClosedAndMeasuring();
+    expectEndedAndSettled();
     timer.tick();
     EXPECT_TRUE(requests().empty()) << "no result is asked for";
     EXPECT_EQ(gaugeMax, std::vector<int>{101});
@@ -248,9 +269,10 @@ TEST_F(DownloadFixture, CancelWhileFetchingWritesNothing) {
   dl.cancel();
   EXPECT_EQ(writes.back(), kV);
   EXPECT_EQ(menuEnabled, 1);
-  expectClosedAndMeasuring();
+  expectEnded();
   const std::size_t sent = writes.size();
-  reply(0x00, 4);  // a late reply is a measurement frame's beginning now
+  reply(0x00, 4);  // the reply that was under way ends the settling
+  EXPECT_EQ(rx.LinkMode, LinkMode::Measuring);
   dl.onResultReply(0, 4, 0);
   dl.replyTimeout();
   timer.tick();
@@ -269,7 +291,10 @@ TEST_F(DownloadFixture, CancelWhileTheHeaderIsAwaitedStopsTheTimer) {
     if (headerIn) header(130);  // in, but not yet taken up by a tick
     dl.cancel();
     EXPECT_EQ(writes, (std::vector<Bytes>{kV, kZ, kV}));
-    expectClosedAndMeasuring();
+    expectEnded();
+    header(130);  // a late header: not a result reply, and the settling goes on
+    EXPECT_TRUE(dl.settling());
+    expectEndedAndSettled();
     timer.tick();
     header(130);
     dl.onDownloadHeader(130);
@@ -317,7 +342,7 @@ TEST_F(DownloadFixture, NoReplyRepeatsThreeTimesThenAsksToKeepTheResults) {
     EXPECT_EQ(requests(), (std::vector<unsigned>{100, 103, 106, 106, 106, 106}));
     EXPECT_EQ(writes.back(), kV);
     EXPECT_EQ(menuEnabled, 1);
-    expectClosedAndMeasuring();
+    expectEndedAndSettled();
     EXPECT_EQ(questions, std::vector<std::string>{ResultDownload::StoppedQuestion(2, 10)});
     if (keep) {
       EXPECT_EQ(readAll(target), linesOf(1, 2));
@@ -359,7 +384,10 @@ TEST_F(DownloadFixture, PortClosedSendsNothingAndOffersTheResults) {
   dl.portClosed();
   EXPECT_EQ(writes.size(), sent);
   EXPECT_EQ(menuEnabled, 0);
-  expectClosedAndMeasuring();
+  expectEnded();
+  EXPECT_FALSE(dl.settling());
+  EXPECT_EQ(rx.LinkMode, LinkMode::Measuring);
+  EXPECT_EQ(replyTimerMs, 0);
   EXPECT_EQ(readAll(target), linesOf(1, 4));
 }
 
