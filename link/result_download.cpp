@@ -69,7 +69,8 @@ void ResultDownload::endSettling() {
   if (!settling_) return;
   settling_ = false;
   arm(0);
-  receiver_.LinkMode = LinkMode::Measuring;
+  // Unless a calibration readback has meanwhile taken the line over.
+  if (receiver_.LinkMode == LinkMode::DownloadResults) receiver_.LinkMode = LinkMode::Measuring;
 }
 
 bool ResultDownload::start() {

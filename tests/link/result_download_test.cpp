@@ -391,6 +391,15 @@ TEST_F(DownloadFixture, PortClosedSendsNothingAndOffersTheResults) {
   EXPECT_EQ(readAll(target), linesOf(1, 4));
 }
 
+TEST_F(DownloadFixture, SettlingLeavesAModeSetMeanwhileAlone) {
+  startUpTo(130);
+  dl.cancel();
+  rx.LinkMode = LinkMode::CalibrationReadback;
+  dl.replyTimeout();
+  EXPECT_FALSE(dl.settling());
+  EXPECT_EQ(rx.LinkMode, LinkMode::CalibrationReadback);
+}
+
 TEST_F(DownloadFixture, CancelledSaveDialogStartsNothing) {
   files.clear();
   EXPECT_FALSE(dl.start());
