@@ -12,7 +12,7 @@ std::string StateTimer::DownloadLabel(std::uint16_t endAddress) {
   // An end address below the first result's address announces nothing, not a
   // negative number of results.
   const int results = endAddress >= 100 ? (endAddress - 100) / 3 : 0;
-  return "Ilość wyników do pobrania: " + std::to_string(results) + ".";
+  return kDownloadLabelText + std::to_string(results) + ".";
 }
 
 void StateTimer::tick() {

@@ -10,6 +10,10 @@
 
 namespace devlink {
 
+// The download window's Label1 before the header; during the transfer the number of
+// results and "." follow it.
+inline constexpr const char* kDownloadLabelText = "Ilość wyników do pobrania: ";
+
 class StateTimer {
  public:
   static constexpr int kIntervalMs = 600;

@@ -18,48 +18,12 @@
 #include "link/commands.h"
 #include "link/frame_receiver.h"
 #include "measurement/processor.h"
+#include "tests/link/sim_process.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-class SimulatorProcess {
- public:
-  SimulatorProcess(const fs::path& link, const fs::path& log, std::vector<std::string> extra) {
-    pid_ = fork();
-    if (pid_ == 0) {
-      std::vector<std::string> args = {LT40_SIM_PATH, "--link", link.string(), "--verbose"};
-      args.insert(args.end(), extra.begin(), extra.end());
-      std::vector<char*> argv;
-      for (auto& a : args) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      FILE* err = std::freopen(log.c_str(), "w", stderr);
-      (void)err;
-      FILE* out = std::freopen("/dev/null", "w", stdout);
-      (void)out;
-      execv(argv[0], argv.data());
-      _exit(127);
-    }
-    const auto deadline = Clock::now() + std::chrono::seconds(5);
-    while (!fs::exists(link) && Clock::now() < deadline)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  ~SimulatorProcess() { stop(); }
-  int stop() {
-    if (pid_ <= 0) return status_;
-    kill(pid_, SIGTERM);
-    int st = 0;
-    waitpid(pid_, &st, 0);
-    pid_ = -1;
-    status_ = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return status_;
-  }
-
- private:
-  pid_t pid_ = -1;
-  int status_ = -1;
-};
 
 std::string readAll(const fs::path& p) {
   std::ifstream in(p);
@@ -85,7 +49,7 @@ TEST(EndToEnd, FramesFromTheSimulatorAreDecodedAndCommandsReachIt) {
   fs::create_directories(dir);
   const fs::path link = dir / "ttyLT";
   const fs::path log = dir / "sim.log";
-  SimulatorProcess sim(link, log, {"--gen", "const", "--value", "1234", "--rate", "50"});
+  testutil::SimulatorProcess sim(link, log, {"--gen", "const", "--value", "1234", "--rate", "50"});
   ASSERT_TRUE(fs::exists(link));
 
   devlink::TComPort port;
@@ -106,16 +70,17 @@ TEST(EndToEnd, FramesFromTheSimulatorAreDecodedAndCommandsReachIt) {
   port.Open();
   ASSERT_TRUE(port.Connected());
 
-  ASSERT_TRUE(pumpUntil(port, [&] { return frames >= 5; }, std::chrono::seconds(5)));
+  ASSERT_TRUE(pumpUntil(
+      port, [&] { return frames >= 5; }, std::chrono::seconds(5)));
   EXPECT_EQ(reading, "  1.234  mT");
   EXPECT_EQ(axis, "X");
 
   std::vector<std::string> shown;
-  devlink::CommandSender sender(
-      [&port](const std::uint8_t* b, int n) { return port.Write(b, n); },
-      [&shown](const std::string& m) { shown.push_back(m); });
+  devlink::CommandSender sender([&port](const std::uint8_t* b, int n) { return port.Write(b, n); },
+                                [&shown](const std::string& m) { shown.push_back(m); });
   ASSERT_TRUE(sender.SendCommand('A', 3, 0));  // axis: vector
-  ASSERT_TRUE(pumpUntil(port, [&] { return axis == "Wektor"; }, std::chrono::seconds(5)));
+  ASSERT_TRUE(pumpUntil(
+      port, [&] { return axis == "Wektor"; }, std::chrono::seconds(5)));
   EXPECT_TRUE(shown.empty());
 
   port.Close();

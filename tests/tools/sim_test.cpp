@@ -701,6 +701,19 @@ TEST_F(SimProgram, SplitRepliesArriveInTwoParts) {
   EXPECT_EQ(terminate(), 0);
 }
 
+TEST_F(SimProgram, FaultsBeginAfterTheFirstReplies) {
+  start({"--link", link_, "--silent", "--split-replies", "--faults-after", "1", "--results", "10"});
+  fd_ = openLine();
+  ASSERT_GE(fd_, 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  send(fd_, command('Z'));
+  EXPECT_EQ(readOnce(fd_, 1000), (Bytes{0xAA, 0x55, 0x82, 0x00})) << "spared";
+  send(fd_, command('J', 100, 0, 3));
+  EXPECT_EQ(readOnce(fd_, 1000).size(), 2u) << "split";
+  EXPECT_EQ(readOnce(fd_, 1000).size(), 3u);
+  EXPECT_EQ(terminate(), 0);
+}
+
 TEST(SimProgramOptions, HelpAndBadOptions) {
   auto run = [](const std::string& args) {
     const std::string cmd = std::string(LT40_SIM_PATH) + " " + args + " >/dev/null 2>&1";
@@ -711,6 +724,7 @@ TEST(SimProgramOptions, HelpAndBadOptions) {
   EXPECT_EQ(run("--rate 0"), 2);
   EXPECT_EQ(run("--gen square"), 2);
   EXPECT_EQ(run("--drop-replies 1.5"), 2);
+  EXPECT_EQ(run("--faults-after -1"), 2);
   EXPECT_EQ(run("--port COM1 --link /tmp/x"), 2);
   EXPECT_EQ(run("--calibration /nonexistent/file"), 2);
   EXPECT_EQ(run("--bogus"), 2);

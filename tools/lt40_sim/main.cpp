@@ -53,6 +53,7 @@ struct Options {
   bool splitReplies = false;
   bool garbage = false;
   double dropReplies = 0;
+  long faultsAfter = 0;
   int burst = 0;
   double noise = 0;
   bool verbose = false;
@@ -97,6 +98,8 @@ void printHelp() {
       "  --split-replies      send each reply in two writes, 50 ms apart\n"
       "  --garbage            glue 1..4 random bytes before some frames and replies\n"
       "  --drop-replies P     leave a request unanswered with probability P (default 0)\n"
+      "  --faults-after N     the first N replies go out whole and without faults; split,\n"
+      "                       garbage and dropped replies begin after them (default 0)\n"
       "  --burst N            now and then hold N frames and send them in one write\n"
       "  --noise P            random bytes between frames with probability P per frame\n"
       "  --seed N             seed of all random choices (default 1)\n"
@@ -151,6 +154,7 @@ std::optional<int> parseOptions(int argc, char** argv, Options& o) {
     kSplit,
     kGarbage,
     kDrop,
+    kFaultsAfter,
     kBurst,
     kNoise,
     kSeed,
@@ -176,6 +180,7 @@ std::optional<int> parseOptions(int argc, char** argv, Options& o) {
       {"split-replies", no_argument, nullptr, kSplit},
       {"garbage", no_argument, nullptr, kGarbage},
       {"drop-replies", required_argument, nullptr, kDrop},
+      {"faults-after", required_argument, nullptr, kFaultsAfter},
       {"burst", required_argument, nullptr, kBurst},
       {"noise", required_argument, nullptr, kNoise},
       {"seed", required_argument, nullptr, kSeed},
@@ -261,6 +266,10 @@ std::optional<int> parseOptions(int argc, char** argv, Options& o) {
       case kDrop:
         if (!parseDouble(optarg, d) || d < 0 || d > 1) return bad("probability", optarg);
         o.dropReplies = d;
+        break;
+      case kFaultsAfter:
+        if (!parseLong(optarg, n) || n < 0) return bad("reply count", optarg);
+        o.faultsAfter = n;
         break;
       case kBurst:
         if (!parseLong(optarg, n) || n < 0 || n > 1000) return bad("burst size", optarg);
@@ -394,6 +403,7 @@ class Simulator {
   std::uint64_t frameIndex_ = 0;  // frame k is due at k / rate from start
   long framesSent_ = 0;
   std::vector<Pending> replies_;
+  long repliesQueued_ = 0;
   Bytes burstHold_;
   int burstHeld_ = 0;
   long framesUntilBurst_ = 0;
@@ -539,14 +549,16 @@ void Simulator::readInput(double t) {
 }
 
 void Simulator::queueReply(Bytes reply, double t) {
-  if (chance(o_.dropReplies)) {
+  // A transfer can get under way before the faults set in (a header, then its results).
+  const bool faults = repliesQueued_++ >= o_.faultsAfter;
+  if (faults && chance(o_.dropReplies)) {
     if (o_.verbose) logHex("reply dropped:", reply, "");
     return;
   }
-  Bytes bytes = o_.garbage ? garbagePrefix() : Bytes{};
+  Bytes bytes = faults && o_.garbage ? garbagePrefix() : Bytes{};
   bytes.insert(bytes.end(), reply.begin(), reply.end());
   const double due = t + o_.replyDelayMs / 1000.0;
-  if (o_.splitReplies && bytes.size() > 1) {
+  if (faults && o_.splitReplies && bytes.size() > 1) {
     const auto half = static_cast<std::ptrdiff_t>(bytes.size() / 2);
     replies_.push_back({due, Bytes(bytes.begin(), bytes.begin() + half)});
     replies_.push_back({due + kSplitGapSeconds, Bytes(bytes.begin() + half, bytes.end())});

@@ -1,0 +1,234 @@
+#include "link/result_download.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "measurement/formatting.h"
+#include "measurement/recording.h"
+
+namespace devlink {
+
+ResultDownload::ResultDownload(FrameReceiver& receiver, CommandSender& sender,
+                               StateTimer& stateTimer)
+    : receiver_(receiver), sender_(sender), stateTimer_(stateTimer), table_(kTableSize) {}
+
+std::size_t ResultDownload::AnnouncedResults(std::uint16_t endAddress) {
+  return endAddress >= kFirstAddress ? (endAddress - kFirstAddress) / 3u : 0u;
+}
+
+int ResultDownload::RangeIndexOfStatus(std::uint8_t status) {
+  return 2 * ((status >> 6) & 1) + ((status >> 7) & 1);
+}
+
+std::string ResultDownload::ResultLine(std::uint8_t status, std::uint8_t lo, std::uint8_t hi) {
+  const int r = RangeIndexOfStatus(status);
+  const auto counts = static_cast<std::int16_t>(static_cast<std::uint16_t>(lo | (hi << 8)));
+  return measurement::PadMinusSign(
+      measurement::FormatByRange(r, measurement::ScaleByRange(r, counts)));
+}
+
+std::string ResultDownload::StoppedQuestion(std::size_t fetched, std::size_t announced) {
+  std::string text = kDownloadStoppedQuestion;
+  auto fill = [&text](std::string_view mark, std::size_t n) {
+    const auto at = text.find(mark);
+    if (at != std::string::npos) text.replace(at, mark.size(), std::to_string(n));
+  };
+  fill("%1", fetched);
+  fill("%2", announced);
+  return text;
+}
+
+std::span<const std::string> ResultDownload::DownloadedResults() const {
+  return std::span<const std::string>(table_).first(std::min(fetched_, table_.size()));
+}
+
+void ResultDownload::enter(Phase phase) {
+  phase_ = phase;
+  ++generation_;
+}
+
+void ResultDownload::arm(int ms) {
+  if (view.armReplyTimer) view.armReplyTimer(ms);
+}
+
+void ResultDownload::stopStateTimer() {
+  if (stateTimer_.setEnabled) stateTimer_.setEnabled(false);
+}
+
+// Every way out of a transfer starts here: the state timer stops, no mode is pending, and
+// only result replies are taken until the replies still under way have passed.
+void ResultDownload::settle() {
+  stopStateTimer();
+  receiver_.PendingLinkMode = LinkMode::Measuring;
+  receiver_.LinkMode = LinkMode::DownloadResults;
+  settling_ = true;
+  arm(kSettleMs);
+}
+
+void ResultDownload::endSettling() {
+  if (!settling_) return;
+  settling_ = false;
+  arm(0);
+  // Unless a calibration readback has meanwhile taken the line over.
+  if (receiver_.LinkMode == LinkMode::DownloadResults) receiver_.LinkMode = LinkMode::Measuring;
+}
+
+bool ResultDownload::start() {
+  if (active()) return false;
+  const std::optional<std::string> file = view.chooseFile ? view.chooseFile() : std::nullopt;
+  if (!file) return false;
+  fileName_ = *file;
+  endSettling();
+  announced_ = 0;
+  fetched_ = 0;
+  repeats_ = 0;
+  // Every showing starts as the first one did.
+  if (view.showLabel) view.showLabel(kDownloadLabelText);
+  if (view.setGaugeMaximum) view.setGaugeMaximum(kGaugeInitialMaximum);
+  if (view.setGaugePosition) view.setGaugePosition(kGaugeRest);
+  enter(Phase::AwaitingHeader);
+  // A failing "V" is reported by the sender and the transfer goes on.
+  sender_.SendCommand('V', 0, 0);
+  stateTimer_.ResultAddress = kFirstAddress;
+  receiver_.PendingLinkMode = LinkMode::DownloadHeader;
+  if (stateTimer_.setEnabled) stateTimer_.setEnabled(true);
+  if (view.showWindow) view.showWindow();
+  return true;
+}
+
+void ResultDownload::onDownloadHeader(std::uint16_t endAddress) {
+  if (phase_ != Phase::AwaitingHeader && phase_ != Phase::HeaderReceived) return;
+  if (AnnouncedResults(endAddress) == 0) {
+    // Nothing is stored: there is no result at address 100 to ask for. The receiver has
+    // already set the pending mode; finish() withdraws it before the next tick.
+    announced_ = 0;
+    finish();
+    return;
+  }
+  enter(Phase::HeaderReceived);
+}
+
+void ResultDownload::onTick(LinkMode applied) {
+  if (phase_ != Phase::HeaderReceived || applied != LinkMode::DownloadResults) return;
+  // The tick has just asked for the result at ResultAddress (100) and stopped itself.
+  const std::uint16_t end = receiver_.ResultEndAddress;
+  announced_ = AnnouncedResults(end);
+  if (announced_ == 0) {
+    finish();
+    return;
+  }
+  enter(Phase::Fetching);
+  repeats_ = 0;
+  if (view.showLabel) view.showLabel(StateTimer::DownloadLabel(end));
+  if (view.setGaugeMaximum) view.setGaugeMaximum(end);
+  arm(ReplyTimeoutMs);
+}
+
+// Sends the request for ResultAddress; false when a step that ran during the send (see
+// generation_) has taken over.
+bool ResultDownload::sendRequest() {
+  const std::uint64_t generation = ++generation_;
+  sender_.SendResultRequest(stateTimer_.ResultAddress);
+  return generation == generation_;
+}
+
+void ResultDownload::onResultReply(std::uint8_t status, std::uint8_t lo, std::uint8_t hi) {
+  if (settling_ && phase_ == Phase::Idle) {
+    endSettling();  // the last reply still under way has come
+    return;
+  }
+  if (phase_ != Phase::Fetching) return;
+  arm(0);
+  // The end test below stops at 100 + 3·announced ≤ 65533, so the address never wraps.
+  const unsigned address = stateTimer_.ResultAddress + 3u;
+  stateTimer_.ResultAddress = static_cast<std::uint16_t>(address);
+  const std::size_t entry = measurement::downloadedResultCount(address, kTableSize);
+  if (entry >= 1) table_[entry - 1] = ResultLine(status, lo, hi);
+  fetched_ = entry;
+  repeats_ = 0;
+  // The request for the next address goes out before the end test: after the last result
+  // one more request follows, for the address just past it.
+  if (!sendRequest()) return;
+  if (view.setGaugePosition) view.setGaugePosition(static_cast<int>(address));
+  // Counting results rather than comparing with the end address itself: an end address
+  // that is not 100 + 3·n would otherwise bring one result more than announced.
+  if (fetched_ >= announced_) {
+    finish();
+  } else {
+    arm(ReplyTimeoutMs);
+  }
+}
+
+void ResultDownload::replyTimeout() {
+  if (settling_ && phase_ == Phase::Idle) {
+    endSettling();
+    return;
+  }
+  if (phase_ != Phase::Fetching) return;
+  if (repeats_ >= MaxRepeats) {
+    stopTransfer(Stop::NoReply);
+    return;
+  }
+  // Reading a result changes nothing in the instrument, so the same request is repeated.
+  ++repeats_;
+  if (!sendRequest()) return;
+  arm(ReplyTimeoutMs);
+}
+
+void ResultDownload::finish() {
+  enter(Phase::Idle);
+  settle();
+  sender_.SendCommand('V', 0, 0);
+  if (view.enableMenuItem) view.enableMenuItem();
+  if (view.closeWindow) view.closeWindow();
+  if (view.setGaugePosition) view.setGaugePosition(kGaugeRest);
+  writeResults();
+}
+
+void ResultDownload::cancel() {
+  if (!active()) return;
+  stopTransfer(Stop::Cancelled);
+}
+
+void ResultDownload::portClosed() {
+  if (!active()) {
+    endSettling();
+    return;
+  }
+  stopTransfer(Stop::PortClosed);
+}
+
+void ResultDownload::stopTransfer(Stop why) {
+  const bool fetching = phase_ == Phase::Fetching;
+  enter(Phase::Idle);
+  settle();
+  // Nothing more can come over a closed port.
+  if (why == Stop::PortClosed) endSettling();
+  // With the port closed a "V" could only fail, and the menu item follows the connection.
+  if (why != Stop::PortClosed) {
+    sender_.SendCommand('V', 0, 0);
+    if (view.enableMenuItem) view.enableMenuItem();
+  }
+  if (view.setGaugePosition) view.setGaugePosition(kGaugeRest);
+  if (view.closeWindow) view.closeWindow();
+  if (why == Stop::Cancelled || !fetching) return;
+  // The transfer did not end by the user's choice: what came is not thrown away unasked.
+  const bool keep = view.askYesNo && view.askYesNo(StoppedQuestion(fetched_, announced_));
+  if (keep) writeResults();
+}
+
+// Writes entries 1..fetched atomically. When the file cannot be written the results stay
+// in memory and the save dialog is offered again; only cancelling it gives them up.
+void ResultDownload::writeResults() {
+  for (;;) {
+    if (measurement::WriteDownloadedResults(std::filesystem::path(fileName_), table_, fetched_)) {
+      return;
+    }
+    if (view.showMessage) view.showMessage(measurement::kWriteErrorText);
+    const std::optional<std::string> other = view.chooseFile ? view.chooseFile() : std::nullopt;
+    if (!other) return;
+    fileName_ = *other;
+  }
+}
+
+}  // namespace devlink
