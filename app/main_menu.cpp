@@ -81,7 +81,7 @@ void TMainWin::createMenus() {
   m.Plik1->addSeparator();
   m.Pobierzwynikizurzdzenia1 = item(m.Plik1, "Pobierzwynikizurzdzenia1",
                                     QStringLiteral("Pobierz wyniki z urządzenia"),
-                                    hook(downloadResults_));
+                                    [this] { Pobierzwynikizurzdzenia1Click(); });
   m.Plik1->addSeparator();
   m.Koniec1 = item(m.Plik1, "Koniec1", QStringLiteral("&Koniec"), [this] { Koniec1Click(); });
   m.Zapisz1->setEnabled(false);

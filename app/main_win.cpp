@@ -37,6 +37,8 @@ TMainWin::TMainWin(SettingsStore& store, Dialogs& dialogs, QWidget* parent)
           [this](const std::string& text) { dialogs_.message(QString::fromStdString(text)); }),
       StateTimer(Receiver, Commands,
                  [this] { return calibrationPanel_->CalibrationAddressTable[1]; }),
+      Readback(Receiver, Commands, StateTimer, Calibration),
+      Download(Receiver, Commands, StateTimer),
       store_(store),
       dialogs_(dialogs) {
   setObjectName(QStringLiteral("MainWin"));
@@ -56,7 +58,7 @@ TMainWin::TMainWin(SettingsStore& store, Dialogs& dialogs, QWidget* parent)
   filter_ = new FilterPanel(Client);
   controls_ = new ControlPanel(Client);
   chart_ = std::make_unique<ChartControls>(Client);
-  calibrationPanel_ = new calibration::CalibrationPanel(Client);
+  calibrationPanel_ = new calibration::CalibrationPanel(Client, Calibration);
 
   readoutRefresh_ =
       std::make_unique<measurement::RefreshThrottle>(this, [this] { showGatheredReadout(); });
@@ -72,6 +74,7 @@ TMainWin::TMainWin(SettingsStore& store, Dialogs& dialogs, QWidget* parent)
   createTimers();
   connectHandlers();
   setupPort();
+  setupTransfers();
 
   // The client area keeps its size; the window is its menu bar plus that area.
   layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -85,6 +88,10 @@ TMainWin::TMainWin(SettingsStore& store, Dialogs& dialogs, QWidget* parent)
 }
 
 TMainWin::~TMainWin() {
+  // The panel shows the data set, which goes with the window's members, before the
+  // window's children.
+  delete calibrationPanel_;
+  calibrationPanel_ = nullptr;
   // The port calls back into the window while it closes; the window is going away.
   ComPort1->OnAfterOpen = nullptr;
   ComPort1->OnAfterClose = nullptr;
@@ -103,6 +110,10 @@ void TMainWin::createTimers() {
   ZmienStan->setInterval(devlink::StateTimer::kIntervalMs);
   Timer1 = named(new QTimer(this), "Timer1");
   Timer1->setInterval(250);
+  ReadbackReplyTimer = named(new QTimer(this), "ReadbackReplyTimer");
+  ReadbackReplyTimer->setSingleShot(true);
+  DownloadReplyTimer = named(new QTimer(this), "DownloadReplyTimer");
+  DownloadReplyTimer->setSingleShot(true);
 }
 
 void TMainWin::connectHandlers() {
@@ -136,10 +147,16 @@ void TMainWin::connectHandlers() {
   connect(cal.BitBtn1, &QPushButton::clicked, this, [this] {
     if (calibrationCard_) calibrationCard_();
   });
+  connect(cal.Wyslij, &QPushButton::clicked, this, [this] { WyslijClick(); });
+  connect(cal.Odbierz, &QPushButton::clicked, this, [this] { OdbierzClick(); });
+  connect(cal.Otworz, &QPushButton::clicked, this, [this] { OtworzClick(); });
+  connect(cal.Zapisz, &QPushButton::clicked, this, [this] { ZapiszClick(); });
 
   connect(SprPolacz, &QTimer::timeout, this, [this] { SprPolaczTimer(); });
   connect(ZmienStan, &QTimer::timeout, this, [this] { ZmienStanTimer(); });
   connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+  connect(ReadbackReplyTimer, &QTimer::timeout, this, [this] { Readback.replyTimedOut(); });
+  connect(DownloadReplyTimer, &QTimer::timeout, this, [this] { Download.replyTimeout(); });
 }
 
 void TMainWin::setupPort() {

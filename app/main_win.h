@@ -15,9 +15,12 @@
 #include "app/dialogs.h"
 #include "app/main_menu.h"
 #include "app/main_win_texts.h"
+#include "calibration/calibration_data.h"
+#include "calibration/readback.h"
 #include "link/com_port.h"
 #include "link/commands.h"
 #include "link/frame_receiver.h"
+#include "link/result_download.h"
 #include "link/state_timer.h"
 #include "measurement/processor.h"
 #include "measurement/recording.h"
@@ -39,6 +42,7 @@ class FilterPanel;
 class ReadoutPanel;
 class SettingsStore;
 class StatisticsPanel;
+class TPobierzWin;
 
 // Texts shown by the main window itself (never translated).
 inline constexpr const char* kWindowCaption = "Vantorel - Halvex 25.3.10";
@@ -81,7 +85,6 @@ class TMainWin : public QMainWindow {
   void setShowPassword(std::function<void()> fn) { showPassword_ = std::move(fn); }
   void setShowUserSettings(std::function<void()> fn) { showUserSettings_ = std::move(fn); }
   void setCreateReport(std::function<void()> fn) { createReport_ = std::move(fn); }
-  void setDownloadResults(std::function<void()> fn) { downloadResults_ = std::move(fn); }
   void setCalibrationCard(std::function<void()> fn) { calibrationCard_ = std::move(fn); }
   // Runs the preferences dialog modally, returns whether it ended with OK. The default
   // creates a TPreferences owned by this window.
@@ -141,6 +144,20 @@ class TMainWin : public QMainWindow {
   void WChange();
   void KoszClick();
 
+  // --- calibration panel (service mode) ---
+  void WyslijClick();
+  void OdbierzClick();
+  void OtworzClick();
+  void ZapiszClick();
+  // True while an upload runs (its message boxes run a nested event loop).
+  bool UploadActive() const { return uploadActive_; }
+
+  // --- result download ---
+  void Pobierzwynikizurzdzenia1Click();
+  // The download window, created with the other lasting windows; it shows the transfer
+  // and its Anuluj cancels it.
+  void attachDownloadWindow(TPobierzWin& window);
+
   // --- recording and replay ---
   void Zapisz1Click();
   void ZakonczClick();
@@ -156,6 +173,10 @@ class TMainWin : public QMainWindow {
   devlink::FrameReceiver Receiver;
   devlink::CommandSender Commands;
   devlink::StateTimer StateTimer;
+  // The calibration data set: the texts the calibration panel shows and edits.
+  calibration::CalibrationData Calibration;
+  calibration::ReadbackSession Readback;
+  devlink::ResultDownload Download;
   measurement::MeasurementProcessor Processor;
   measurement::LineStore Lines;
   std::array<QString, kCaptionCount> CaptionTexts;
@@ -165,6 +186,8 @@ class TMainWin : public QMainWindow {
   QTimer* SprPolacz;  // connection check, 800 ms
   QTimer* ZmienStan;  // state timer, 600 ms
   QTimer* Timer1;     // replay redraw after scrolling, 250 ms
+  QTimer* ReadbackReplyTimer;  // single-shot: a calibration word that did not come
+  QTimer* DownloadReplyTimer;  // single-shot: a result that did not come
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -174,6 +197,9 @@ class TMainWin : public QMainWindow {
   void createTimers();
   void connectHandlers();
   void setupPort();
+  void setupTransfers();
+  // Buttons that start something, off while an upload runs.
+  void setTransferButtons();
   void fitCaptions();
 
   // Sends one command of the remote-control menu; see link/remote_control.h.
@@ -206,12 +232,12 @@ class TMainWin : public QMainWindow {
   QString recordingFileName_;
   // The lines in the buffer are those of the opened file (a recording replaces them).
   bool bufferHoldsReplay_ = false;
+  bool uploadActive_ = false;
 
   std::function<void()> showAbout_;
   std::function<void()> showPassword_;
   std::function<void()> showUserSettings_;
   std::function<void()> createReport_;
-  std::function<void()> downloadResults_;
   std::function<void()> calibrationCard_;
   std::function<bool()> runPreferences_;
 };

@@ -49,7 +49,9 @@ bool TMainWin::FormCreate() {
   // 2. Chart.
   chart_->Wykres1->Clear();
 
-  // 3. The calibration grids' placeholders and headings come with the calibration panel.
+  // 3. The calibration grids' placeholders, then their headings.
+  calibration::MarkPlaceholderCells(Calibration);
+  calibration::WriteGridHeadings(Calibration);
 
   // 4. Calibration addresses.
   calibrationPanel_->fillAddressTable();
@@ -248,7 +250,7 @@ void TMainWin::Poczony1Click() {
       dialogs_.message(fromUtf8(e.what()));
     }
     menu_.Trans->menuAction()->setEnabled(true);
-    calibrationPanel_->Wyslij->setEnabled(false);
+    setTransferButtons();
     SprPolacz->stop();
     menu_.Sterowanie->menuAction()->setEnabled(false);
     setLabelColour(readout_->BP, kSilver);
@@ -266,7 +268,7 @@ void TMainWin::Poczony1Click() {
   }
   menu_.Poczony1->setChecked(true);
   menu_.Trans->menuAction()->setEnabled(false);
-  calibrationPanel_->Wyslij->setEnabled(true);
+  setTransferButtons();
   SprPolacz->start();
   menu_.Sterowanie->menuAction()->setEnabled(true);
   // While recording, the menu item stays off: the button is the recording's stop.
@@ -278,17 +280,14 @@ void TMainWin::Poczony1Click() {
 
 void TMainWin::ComPort1Open() {
   StatusBar1->showMessage(QString::fromUtf8(kConnectedOnText) + fromUtf8(ComPort1->Port()));
-  calibrationPanel_->Power->setEnabled(true);
-  menu_.Pobierzwynikizurzdzenia1->setEnabled(true);
-  calibrationPanel_->Odbierz->setEnabled(true);
+  setTransferButtons();  // Power, Odbierz, Wyslij and the download's menu item
   readout_->setColours(kYellow, kWhite);
 }
 
 void TMainWin::ComPort1Close() {
   StatusBar1->showMessage(QString::fromUtf8(kNotConnectedText));
-  calibrationPanel_->Power->setEnabled(false);
-  menu_.Pobierzwynikizurzdzenia1->setEnabled(false);
-  calibrationPanel_->Odbierz->setEnabled(false);
+  Download.portClosed();
+  setTransferButtons();
   readout_->setColours(kSilver, kSilver);
 }
 

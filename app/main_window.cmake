@@ -6,6 +6,7 @@ if(HALVEX_WITH_GUI)
     ${CMAKE_CURRENT_LIST_DIR}/main_menu.cpp
     ${CMAKE_CURRENT_LIST_DIR}/main_win_handlers.cpp
     ${CMAKE_CURRENT_LIST_DIR}/main_win_data.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/main_win_calibration.cpp
     ${CMAKE_CURRENT_LIST_DIR}/main_win_texts.cpp
     ${CMAKE_CURRENT_LIST_DIR}/readout_panel.h
     ${CMAKE_CURRENT_LIST_DIR}/readout_panel.cpp
@@ -14,6 +15,6 @@ if(HALVEX_WITH_GUI)
     ${CMAKE_CURRENT_LIST_DIR}/chart_controls.cpp)
   target_link_libraries(halvex_mainwin PUBLIC
     halvex_shell halvex_comport halvex_link halvex_measurement halvex_chart halvex_chart_model
-    halvex_calibration_panel halvex_qtglue Qt6::Widgets)
+    halvex_calibration_panel halvex_download halvex_pobierzwin halvex_qtglue Qt6::Widgets)
   halvex_warnings(halvex_mainwin)
 endif()

@@ -3,13 +3,17 @@
 #include "app/about_win.h"
 #include "app/dialogs.h"
 #include "app/main_win.h"
+#include "app/pobierz_win.h"
 #include "app/settings_store.h"
+#include "calibration/print_data_win.h"
+#include "report/raport_win.h"
 
 namespace app {
 
 Program::Program() = default;
 Program::~Program() {
-  // The about box refers to the main window; it goes first.
+  // The lasting windows refer to the main window; they go first.
+  pobierz.reset();
   about.reset();
   mainWin.reset();
 }
@@ -31,6 +35,18 @@ std::unique_ptr<Program> startProgram(SettingsStore& store, Dialogs& dialogs,
       [&dialogs](const QString& text) { dialogs.message(text); });
   TAboutWin& about = *program->about;
   mainWin.setShowAbout([&about] { about.ShowAbout(); });
+
+  program->pobierz = std::make_unique<TPobierzWin>(&mainWin);
+  mainWin.attachDownloadWindow(*program->pobierz);
+
+  // The report and the calibration card are new windows at each use, owned by the main
+  // window, which they disable while they are open.
+  mainWin.setCreateReport([&mainWin, &dialogs] {
+    new report::TRaport_Win(&mainWin, dialogs, TMainWin::dataDirectory());
+  });
+  mainWin.setCalibrationCard([&mainWin, &dialogs] {
+    new calibration::TPrintDataWin(&mainWin, mainWin.Calibration, dialogs);
+  });
   return program;
 }
 

@@ -14,11 +14,13 @@ class Dialogs;
 class SettingsStore;
 class TAboutWin;
 class TMainWin;
+class TPobierzWin;
 
 // The lasting windows, in creation order.
 struct Program {
   std::unique_ptr<TMainWin> mainWin;
   std::unique_ptr<TAboutWin> about;
+  std::unique_ptr<TPobierzWin> pobierz;
 
   Program();
   ~Program();

@@ -10,9 +10,11 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <algorithm>
+#include <string>
 
 #include "app/widget_helpers.h"
 #include "calibration/address_map.h"
+#include "calibration/calibration_grid.h"
 
 namespace calibration {
 
@@ -20,8 +22,8 @@ using app::makeLabel;
 using app::named;
 using app::pixelFont;
 
-CalibrationPanel::CalibrationPanel(QWidget* client)
-    : QGroupBox(QStringLiteral(" Kalibracja "), client) {
+CalibrationPanel::CalibrationPanel(QWidget* client, CalibrationData& data)
+    : QGroupBox(QStringLiteral(" Kalibracja "), client), data_(data) {
   named(this, "Send");
   setGeometry(8, 168, 529, 233);
   setAutoFillBackground(true);
@@ -39,15 +41,74 @@ CalibrationPanel::CalibrationPanel(QWidget* client)
   const char* pageNames[] = {"TabOsX",      "TabOsY",         "TabOsZ",
                              "TabKorekcja", "TabTemperatura", "TabFiltrIFaza",
                              "TabPC",       "TabSonda",       "TabDiagnostyka"};
-  QWidget* pc = nullptr;
-  QWidget* diag = nullptr;
+  QWidget* page[9];
   for (int i = 0; i < 9; ++i) {
-    auto* page = named(new QWidget(PageControl1), pageNames[i]);
-    PageControl1->addTab(page, QString::fromUtf8(pages[i]));
-    if (i == 6) pc = page;
-    if (i == 8) diag = page;
+    page[i] = named(new QWidget(PageControl1), pageNames[i]);
+    PageControl1->addTab(page[i], QString::fromUtf8(pages[i]));
   }
+  QWidget* pc = page[6];
+  QWidget* diag = page[8];
   PageControl1->setCurrentIndex(5);
+
+  // Pages "Oś X", "Oś Y", "Oś Z" and "Filtr i Faza": the grids.
+  X = new CalibrationGrid(page[0], "X", data_, Grid::X, {80, 80, 80});
+  Y = new CalibrationGrid(page[1], "Y", data_, Grid::Y, {80, 80, 80});
+  Z = new CalibrationGrid(page[2], "Z", data_, Grid::Z, {80, 80, 80});
+  for (CalibrationGrid* g : {X, Y, Z}) g->move(8, 8);
+  KFILTR = new CalibrationGrid(page[5], "KFILTR", data_, Grid::KFILTR, {55, 55, 55});
+  KFILTR->move(8, 8);
+  S_Faza = new CalibrationGrid(page[5], "S_Faza", data_, Grid::S_Faza, {60, 39});
+  S_Faza->move(192, 8);
+  for (CalibrationGrid* g : {X, Y, Z, KFILTR, S_Faza}) grids_[static_cast<int>(g->grid())] = g;
+
+  auto edit = [](QWidget* parent, const char* name, int x, int y, int w) {
+    auto* e = named(new QLineEdit(parent), name);
+    e->setGeometry(x, y, w, 21);
+    return e;
+  };
+  // Page "Korekcja": the field correction.
+  makeLabel(page[3], "LabelKorekcja", QStringLiteral("Kalibracja korekcji polowej"), 8, 10, 320, 18);
+  _uiKorekcjaPolowa = edit(page[3], "_uiKorekcjaPolowa", 8, 32, 200);
+  QLabel* hint = makeLabel(page[3], "LabelKorekcjaHint",
+                           QStringLiteral("Współczynniki: (-0,00001..0,00001)"), 8, 56, 320, 18);
+  QPalette grey = hint->palette();
+  grey.setColor(QPalette::WindowText, QColor(128, 128, 128));
+  hint->setPalette(grey);
+
+  // Page "Temperatura": thermometer and temperature correction.
+  struct Row {
+    QLineEdit** edit;
+    const char* name;
+    const char* label;
+  };
+  const Row rows[] = {{&Wtemp, "Wtemp", "Współczynnik termometru. [-32767;32768]:"},
+                      {&OTemp, "OTemp", "Offset termometru [0,65535]:"},
+                      {&WKor, "WKor", "Współczynnik korekcji temp. (-1,1):"},
+                      {&OKor, "OKor", "Offset korekcji temp. [0,255]:"}};
+  int y = 8;
+  for (const Row& r : rows) {
+    makeLabel(page[4], (std::string("Label") + r.name).c_str(), QString::fromUtf8(r.label), 8, y,
+              246, 21);
+    *r.edit = edit(page[4], r.name, 256, y, 82);
+    y += 28;
+  }
+
+  // Page "Sonda": the digital potentiometer and the analog switches.
+  makeLabel(page[7], "LabelPotencjometr",
+            QStringLiteral("Ustawienie potencjometru cyfrowego [0,255]:"), 8, 8, 246, 21);
+  _uiPotencjometr = edit(page[7], "_uiPotencjometr", 256, 8, 82);
+  makeLabel(page[7], "LabelKlucze", QStringLiteral("Konfiguracja kluczy analogowych:"), 8, 42,
+            320, 18);
+  QCheckBox** boxes[kSwitchCount] = {&_uiSS1, &_uiSS2,  &_uiSS3,  &_uiSS4,
+                                     &_uiSS9, &_uiSS10, &_uiSS11, &_uiSS12};
+  for (int bit = 0; bit < kSwitchCount; ++bit) {
+    const QString caption = QString::fromLatin1(kSwitchCaptions[bit]);
+    auto* box = named(new QCheckBox(caption, page[7]), ("_ui" + caption.toStdString()).c_str());
+    box->setGeometry(8 + (bit % 4) * 82, 64 + (bit / 4) * 24, 78, 20);
+    *boxes[bit] = box;
+    switches_[bit] = box;
+    connect(box, &QCheckBox::toggled, this, [this, bit](bool on) { data_.setSwitch(bit, on); });
+  }
 
   // Page "PC": options of the live processing and of recording.
   ProgWlacz = named(new QCheckBox(QStringLiteral("Próg:"), pc), "ProgWlacz");
@@ -98,6 +159,15 @@ CalibrationPanel::CalibrationPanel(QWidget* client)
   Label4->setFont(pixelFont(base, 11));
   NR = named(new QLineEdit(this), "NR");
   NR->setGeometry(461, 158, 52, 19);
+
+  bindEdit(Wtemp, Edit::Wtemp);
+  bindEdit(OTemp, Edit::OTemp);
+  bindEdit(WKor, Edit::WKor);
+  bindEdit(OKor, Edit::OKor);
+  bindEdit(_uiKorekcjaPolowa, Edit::KorekcjaPolowa);
+  bindEdit(_uiPotencjometr, Edit::Potencjometr);
+  bindEdit(NR, Edit::NR);
+  data_.setListener([this](const CalibrationData::Change& c) { showChange(c); });
   UkrysSerwis = app::makeSpeedButton(this, "UkrysSerwis", QStyle::SP_TitleBarMinButton, 496, 184);
   Postep = named(new QProgressBar(this), "Postep");
   Postep->setGeometry(384, 17, 129, 15);
@@ -108,6 +178,35 @@ CalibrationPanel::CalibrationPanel(QWidget* client)
 
   fitCaptions();
   hide();
+}
+
+CalibrationPanel::~CalibrationPanel() {
+  data_.setListener({});
+}
+
+void CalibrationPanel::bindEdit(QLineEdit* edit, Edit field) {
+  edits_[static_cast<int>(field)] = edit;
+  edit->setText(QString::fromStdString(data_.edit(field)));
+  // Only what the user types is written back; texts set from the data set are not.
+  connect(edit, &QLineEdit::textEdited, this,
+          [this, field](const QString& text) { data_.setEdit(field, text.toStdString()); });
+}
+
+void CalibrationPanel::showChange(const CalibrationData::Change& c) {
+  switch (c.kind) {
+    case CalibrationData::Change::CellText:
+      grids_[static_cast<int>(c.cell.grid)]->showCell(c.cell.column, c.cell.row);
+      break;
+    case CalibrationData::Change::EditText: {
+      QLineEdit* e = edits_[static_cast<int>(c.edit)];
+      const QString text = QString::fromStdString(data_.edit(c.edit));
+      if (e->text() != text) e->setText(text);
+      break;
+    }
+    case CalibrationData::Change::SwitchState:
+      switches_[c.bit]->setChecked(data_.switchOn(c.bit));
+      break;
+  }
 }
 
 void CalibrationPanel::setCaptions(const PanelCaptions& captions) {

@@ -9,6 +9,8 @@
 #include <array>
 #include <cstdint>
 
+#include "calibration/calibration_data.h"
+
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -30,11 +32,21 @@ struct PanelCaptions {
   QString Label4;
 };
 
+class CalibrationGrid;
+
 class CalibrationPanel : public QGroupBox {
   Q_OBJECT
 
  public:
-  explicit CalibrationPanel(QWidget* client);
+  // The panel shows `data` and writes every edit through to it; `data` outlives the panel.
+  CalibrationPanel(QWidget* client, CalibrationData& data);
+  ~CalibrationPanel() override;
+
+  CalibrationData& data() const { return data_; }
+  // The edit that shows an edit of the data set, the box of switch bit 0..7.
+  QLineEdit* editFor(Edit edit) const { return edits_[static_cast<int>(edit)]; }
+  QCheckBox* switchBox(int bit) const { return switches_[bit]; }
+  CalibrationGrid* gridFor(Grid grid) const { return grids_[static_cast<int>(grid)]; }
 
   // The captions of the current language; Odbierz keeps showing whether a readback runs.
   void setCaptions(const PanelCaptions& captions);
@@ -69,10 +81,38 @@ class CalibrationPanel : public QGroupBox {
   // page "Diagnostyka"
   QLabel* _uiAmplitude;
   QPushButton* _uiClearAverage;
+  // the grids of the pages "Oś X", "Oś Y", "Oś Z" and "Filtr i Faza"
+  CalibrationGrid* X;
+  CalibrationGrid* Y;
+  CalibrationGrid* Z;
+  CalibrationGrid* KFILTR;
+  CalibrationGrid* S_Faza;
+  // pages "Temperatura", "Korekcja" and "Sonda"
+  QLineEdit* Wtemp;
+  QLineEdit* OTemp;
+  QLineEdit* WKor;
+  QLineEdit* OKor;
+  QLineEdit* _uiKorekcjaPolowa;
+  QLineEdit* _uiPotencjometr;
+  QCheckBox* _uiSS1;
+  QCheckBox* _uiSS2;
+  QCheckBox* _uiSS3;
+  QCheckBox* _uiSS4;
+  QCheckBox* _uiSS9;
+  QCheckBox* _uiSS10;
+  QCheckBox* _uiSS11;
+  QCheckBox* _uiSS12;
 
  private:
   void fitCaptions();
+  void bindEdit(QLineEdit* edit, Edit field);
+  void showChange(const CalibrationData::Change& change);
+
+  CalibrationData& data_;
   PanelCaptions captions_;
+  CalibrationGrid* grids_[kGridCount] = {};
+  QLineEdit* edits_[kEditCount] = {};
+  QCheckBox* switches_[kSwitchCount] = {};
 };
 
 }  // namespace calibration

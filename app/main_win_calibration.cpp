@@ -1,0 +1,155 @@
+// The main window's side of service mode's calibration panel (upload, readback, calibration
+// files) and of the result download: the handlers read the controls, run the logic of
+// calibration/ and link/ and show what it says.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QThread>
+#include <QTimer>
+#include <filesystem>
+
+#include "app/main_win.h"
+#include "app/pobierz_win.h"
+#include "calibration/calibration_file.h"
+#include "calibration/calibration_panel.h"
+#include "calibration/upload.h"
+
+namespace app {
+
+namespace {
+QString fromUtf8(const std::string& s) {
+  return QString::fromStdString(s);
+}
+}  // namespace
+
+void TMainWin::setupTransfers() {
+  Receiver.onReadbackWord = [this](std::uint16_t word) { Readback.readbackWordReceived(word); };
+  Receiver.onDownloadHeader = [this](std::uint16_t end) { Download.onDownloadHeader(end); };
+  Receiver.onResultReply = [this](std::uint8_t status, std::uint8_t lo, std::uint8_t hi) {
+    Download.onResultReply(status, lo, hi);
+  };
+  StateTimer.onTick = [this](devlink::LinkMode applied) {
+    Readback.stateTimerTicked(applied);
+    Download.onTick(applied);
+  };
+
+  calibration::CalibrationPanel& p = *calibrationPanel_;
+  Readback.onRunningChanged = [this, &p](bool running) {
+    p.setReadbackRunning(running);
+    if (running) {
+      p.Postep->setValue(1);
+      p.Postep->show();
+    } else {
+      p.Postep->hide();
+    }
+    setTransferButtons();
+  };
+  Readback.onProgress = [&p](int position) { p.Postep->setValue(position); };
+  Readback.showMessage = [this](const std::string& text) { dialogs_.message(fromUtf8(text)); };
+  Readback.armReplyTimer = [this](int ms) {
+    if (ms > 0)
+      ReadbackReplyTimer->start(ms);
+    else
+      ReadbackReplyTimer->stop();
+  };
+
+  devlink::DownloadView& v = Download.view;
+  v.enableMenuItem = [this] { setTransferButtons(); };
+  v.armReplyTimer = [this](int ms) {
+    if (ms > 0)
+      DownloadReplyTimer->start(ms);
+    else
+      DownloadReplyTimer->stop();
+  };
+  v.chooseFile = [this]() -> std::optional<std::string> {
+    const std::optional<QString> file = dialogs_.saveFile(dataFileRequest());
+    if (!file) return std::nullopt;
+    return file->toStdString();
+  };
+  v.showMessage = [this](const std::string& text) { dialogs_.message(fromUtf8(text)); };
+  v.askYesNo = [this](const std::string& text) { return dialogs_.askYesNo(fromUtf8(text)); };
+}
+
+void TMainWin::attachDownloadWindow(TPobierzWin& window) {
+  devlink::DownloadView& v = Download.view;
+  v.showLabel = [&window](const std::string& text) { window.setLabel(fromUtf8(text)); };
+  v.setGaugeMaximum = [&window](int maximum) { window.setGaugeMaximum(maximum); };
+  v.setGaugePosition = [&window](int position) { window.setGaugePosition(position); };
+  v.showWindow = [&window] { window.showCentred(); };
+  v.closeWindow = [&window] { window.hide(); };
+  window.onCancel = [this] { Download.cancel(); };
+}
+
+// What may be started depends on the connection and on what runs: nothing starts during
+// an upload; the upload is off while a readback runs; a download's menu item is off while
+// the download runs.
+void TMainWin::setTransferButtons() {
+  calibration::CalibrationPanel& p = *calibrationPanel_;
+  const bool connected = ComPort1->Connected();
+  const bool readback = Readback.running();
+  p.Wyslij->setEnabled(connected && !uploadActive_ && !readback);
+  p.Odbierz->setEnabled(connected && !uploadActive_);
+  p.Power->setEnabled(connected && !uploadActive_ && !readback);
+  p.Otworz->setEnabled(!uploadActive_);
+  p.Zapisz->setEnabled(!uploadActive_);
+  menu_.Pobierzwynikizurzdzenia1->setEnabled(connected && !uploadActive_ && !Download.active());
+}
+
+// --- upload ---------------------------------------------------------------------------------
+
+void TMainWin::WyslijClick() {
+  if (uploadActive_ || Readback.running()) return;
+  uploadActive_ = true;
+  setTransferButtons();
+  const calibration::UploadPlan plan =
+      calibration::PlanUpload(Calibration, calibrationPanel_->SaveEPROM->isChecked());
+  calibration::RunUpload(
+      plan, [this](const std::uint8_t* bytes, int count) { return ComPort1->Write(bytes, count); },
+      [this](const std::string& text) { dialogs_.message(fromUtf8(text)); },
+      // The instrument stores the calibration meanwhile; the window waits for it.
+      [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); });
+  uploadActive_ = false;
+  setTransferButtons();
+  calibrationPanel_->Wyslij->setEnabled(!Readback.running());  // enabled at the end in every case
+}
+
+// --- readback -------------------------------------------------------------------------------
+
+void TMainWin::OdbierzClick() {
+  if (uploadActive_) return;
+  Readback.OdbierzClick();
+}
+
+// --- calibration files ----------------------------------------------------------------------
+
+namespace {
+FileDialogRequest calibrationFileRequest() {
+  return FileDialogRequest{QString::fromUtf8(calibration::kCalibrationFileFilter),
+                           QString::fromUtf8(calibration::kCalibrationFileDefaultExtension),
+                           QString(), TMainWin::dataDirectory()};
+}
+}  // namespace
+
+void TMainWin::ZapiszClick() {
+  const std::optional<QString> file = dialogs_.saveFile(calibrationFileRequest());
+  if (!file) return;
+  if (!calibration::SaveCalibrationFile(std::filesystem::path(file->toStdString()), Calibration))
+    dialogs_.message(QString::fromUtf8(calibration::kCalibrationSaveFailedMessage));
+}
+
+void TMainWin::OtworzClick() {
+  const std::optional<QString> file = dialogs_.openFile(calibrationFileRequest());
+  if (!file) return;
+  if (!calibration::OpenCalibrationFile(std::filesystem::path(file->toStdString()), Calibration))
+    dialogs_.message(QString::fromUtf8(calibration::kCalibrationOpenFailedMessage));
+}
+
+// --- result download ------------------------------------------------------------------------
+
+void TMainWin::Pobierzwynikizurzdzenia1Click() {
+  if (uploadActive_) return;
+  if (Download.start()) setTransferButtons();
+}
+
+}  // namespace app
