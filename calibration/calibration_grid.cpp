@@ -30,7 +30,7 @@ CalibrationGrid::CalibrationGrid(QWidget* parent, const char* name, CalibrationD
   setWordWrap(false);
   setTextElideMode(Qt::ElideRight);
   QFont f = font();
-  f.setPixelSize(11);
+  f.setPixelSize(10);  // "Wzmocnienie" fits the 80-pixel heading column
   setFont(f);
 
   int width = 0;

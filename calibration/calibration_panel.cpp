@@ -15,6 +15,7 @@
 #include "app/widget_helpers.h"
 #include "calibration/address_map.h"
 #include "calibration/calibration_grid.h"
+#include "calibration/page_control.h"
 
 namespace calibration {
 
@@ -32,10 +33,9 @@ CalibrationPanel::CalibrationPanel(QWidget* client, CalibrationData& data)
                QStringLiteral("Numer sondy:")};
   const QFont base = client->font();
 
-  PageControl1 = named(new QTabWidget(this), "PageControl1");
+  PageControl1 = named(new PageControl(this), "PageControl1");
+  PageControl1->setFont(pixelFont(base, 11));
   PageControl1->setGeometry(16, 20, 353, 205);
-  PageControl1->setUsesScrollButtons(true);
-  PageControl1->tabBar()->setFont(pixelFont(base, 11));
   const char* pages[] = {"Oś X",         "Oś Y", "Oś Z",  "Korekcja",   "Temperatura",
                          "Filtr i Faza", "PC",   "Sonda", "Diagnostyka"};
   const char* pageNames[] = {"TabOsX",      "TabOsY",         "TabOsZ",
@@ -43,7 +43,7 @@ CalibrationPanel::CalibrationPanel(QWidget* client, CalibrationData& data)
                              "TabPC",       "TabSonda",       "TabDiagnostyka"};
   QWidget* page[9];
   for (int i = 0; i < 9; ++i) {
-    page[i] = named(new QWidget(PageControl1), pageNames[i]);
+    page[i] = named(new QWidget(PageControl1->pageArea()), pageNames[i]);
     PageControl1->addTab(page[i], QString::fromUtf8(pages[i]));
   }
   QWidget* pc = page[6];
@@ -88,15 +88,17 @@ CalibrationPanel::CalibrationPanel(QWidget* client, CalibrationData& data)
   int y = 8;
   for (const Row& r : rows) {
     makeLabel(page[4], (std::string("Label") + r.name).c_str(), QString::fromUtf8(r.label), 8, y,
-              246, 21);
-    *r.edit = edit(page[4], r.name, 256, y, 82);
+              256, 21)
+        ->setFont(pixelFont(base, 11));
+    *r.edit = edit(page[4], r.name, 266, y, 72);
     y += 28;
   }
 
   // Page "Sonda": the digital potentiometer and the analog switches.
   makeLabel(page[7], "LabelPotencjometr",
-            QStringLiteral("Ustawienie potencjometru cyfrowego [0,255]:"), 8, 8, 246, 21);
-  _uiPotencjometr = edit(page[7], "_uiPotencjometr", 256, 8, 82);
+            QStringLiteral("Ustawienie potencjometru cyfrowego [0,255]:"), 8, 8, 256, 21)
+      ->setFont(pixelFont(base, 11));
+  _uiPotencjometr = edit(page[7], "_uiPotencjometr", 266, 8, 72);
   makeLabel(page[7], "LabelKlucze", QStringLiteral("Konfiguracja kluczy analogowych:"), 8, 42,
             320, 18);
   QCheckBox** boxes[kSwitchCount] = {&_uiSS1, &_uiSS2,  &_uiSS3,  &_uiSS4,

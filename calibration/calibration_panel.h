@@ -16,7 +16,6 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
-class QTabWidget;
 class QToolButton;
 
 namespace calibration {
@@ -33,6 +32,7 @@ struct PanelCaptions {
 };
 
 class CalibrationGrid;
+class PageControl;
 
 class CalibrationPanel : public QGroupBox {
   Q_OBJECT
@@ -59,7 +59,7 @@ class CalibrationPanel : public QGroupBox {
   // Entry k (1..74) is the instrument address of calibration readback word k.
   std::array<std::uint8_t, 75> CalibrationAddressTable{};
 
-  QTabWidget* PageControl1;
+  PageControl* PageControl1;
   QPushButton* Wyslij;
   QPushButton* Odbierz;
   QPushButton* Otworz;

@@ -21,43 +21,17 @@
 #include <vector>
 
 #include "main_win_test_util.h"
+#include "tests/link/sim_process.h"
 #include "measurement/recording.h"
 #include "measurement/wykres.h"
 
 namespace {
 
-// lt40-sim linked at `link`, its log (every frame received, in hex) in `log`.
-class Simulator {
- public:
-  Simulator(const QString& link, const QString& log, std::vector<std::string> extra) {
-    pid_ = fork();
-    if (pid_ == 0) {
-      std::vector<std::string> args = {LT40_SIM_PATH, "--link", link.toStdString(), "--verbose"};
-      args.insert(args.end(), extra.begin(), extra.end());
-      std::vector<char*> argv;
-      for (auto& a : args) argv.push_back(a.data());
-      argv.push_back(nullptr);
-      if (!std::freopen(log.toLocal8Bit().constData(), "w", stderr)) _exit(126);
-      if (!std::freopen("/dev/null", "w", stdout)) _exit(126);
-      execv(argv[0], argv.data());
-      _exit(127);
-    }
-    QElapsedTimer t;
-    t.start();
-    while (!QFile::exists(link) && t.elapsed() < 5000)
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  ~Simulator() { stop(); }
-  // SIGKILL plays a pulled cable: the line's other end vanishes without a goodbye.
-  void stop(int signal = SIGTERM) {
-    if (pid_ <= 0) return;
-    kill(pid_, signal);
-    waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-  }
-
- private:
-  pid_t pid_ = -1;
+// lt40-sim linked at `link`, its log (every frame received, in hex) in `log`; stop(SIGKILL)
+// plays a pulled cable: the line's other end vanishes without a goodbye.
+struct Simulator : testutil::SimulatorProcess {
+  Simulator(const QString& link, const QString& log, std::vector<std::string> extra)
+      : SimulatorProcess(link.toStdString(), log.toStdString(), std::move(extra)) {}
 };
 
 QString readText(const QString& path) {

@@ -49,6 +49,7 @@ struct Options {
   double rate = 10;
   tools::InstrumentConfig instrument;
   std::string calibrationFile;
+  std::string calibrationOut;
   double replyDelayMs = 0;
   bool splitReplies = false;
   bool garbage = false;
@@ -91,6 +92,8 @@ void printHelp() {
       "Memories:\n"
       "  --results N          results held in the results memory (default 25)\n"
       "  --calibration FILE   calibration memory from FILE: raw binary, exactly 256 bytes\n"
+      "  --calibration-out FILE  write the calibration memory (256 bytes) to FILE at start\n"
+      "                       and after every calibration write or EEPROM store\n"
       "                       (default: plausible values, probe number 12345)\n"
       "\n"
       "Replies and faults:\n"
@@ -150,6 +153,7 @@ std::optional<int> parseOptions(int argc, char** argv, Options& o) {
     kOnce,
     kResults,
     kCalibration,
+    kCalibrationOut,
     kReplyDelay,
     kSplit,
     kGarbage,
@@ -176,6 +180,7 @@ std::optional<int> parseOptions(int argc, char** argv, Options& o) {
       {"once-frames", required_argument, nullptr, kOnce},
       {"results", required_argument, nullptr, kResults},
       {"calibration", required_argument, nullptr, kCalibration},
+      {"calibration-out", required_argument, nullptr, kCalibrationOut},
       {"reply-delay", required_argument, nullptr, kReplyDelay},
       {"split-replies", no_argument, nullptr, kSplit},
       {"garbage", no_argument, nullptr, kGarbage},
@@ -249,6 +254,9 @@ std::optional<int> parseOptions(int argc, char** argv, Options& o) {
           return bad("result count", optarg);
         }
         o.instrument.results = static_cast<int>(n);
+        break;
+      case kCalibrationOut:
+        o.calibrationOut = optarg;
         break;
       case kCalibration:
         o.calibrationFile = optarg;
@@ -381,6 +389,7 @@ class Simulator {
   void onDisconnected();
   void clearExclusiveMode();
   void readInput(double t);
+  void writeCalibrationOut() const;
   void sendFrames(double t);
   void sendDueReplies(double t);
   void queueReply(Bytes reply, double t);
@@ -538,14 +547,33 @@ void Simulator::readInput(double t) {
     const ssize_t n = read(master_, buffer, sizeof buffer);
     if (n > 0) {
       lastInput_ = t;
+      const auto before = instrument_.calibration();
+      const int storesBefore = instrument_.eepromStores();
       for (Bytes& reply : instrument_.feed(std::span(buffer, static_cast<std::size_t>(n)))) {
         queueReply(std::move(reply), t);
       }
+      if (instrument_.calibration() != before || instrument_.eepromStores() != storesBefore)
+        writeCalibrationOut();
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
     return;  // EAGAIN, or EIO when the line was closed (seen at the next probe)
   }
+}
+
+// The memory goes to a temporary file renamed over the target, so a reader never sees
+// half of it.
+void Simulator::writeCalibrationOut() const {
+  if (o_.calibrationOut.empty()) return;
+  const std::string temp = o_.calibrationOut + ".tmp";
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    const auto& memory = instrument_.calibration();
+    out.write(reinterpret_cast<const char*>(memory.data()),
+              static_cast<std::streamsize>(memory.size()));
+    if (!out) return;
+  }
+  std::rename(temp.c_str(), o_.calibrationOut.c_str());
 }
 
 void Simulator::queueReply(Bytes reply, double t) {
@@ -668,6 +696,7 @@ int Simulator::run() {
   signal(SIGPIPE, SIG_IGN);
 
   if (!openPty() || !createLink()) return 1;
+  writeCalibrationOut();
 
   if (o_.silent) instrument_.setPaused(true);
   if (o_.verbose) {

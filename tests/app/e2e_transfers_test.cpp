@@ -1,0 +1,217 @@
+// The real main window against the simulated instrument: the calibration upload lands in
+// the instrument's memory as encoded words, the readback fills the panel as the decoding
+// says, and the stored results come down into a data file.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <array>
+#include <fstream>
+#include <iterator>
+
+#include "app/pobierz_win.h"
+#include "calibration/address_map.h"
+#include "calibration/calibration_grid.h"
+#include "calibration/readback.h"
+#include "calibration/upload.h"
+#include "main_win_test_util.h"
+#include "measurement/wykres.h"
+#include "tests/link/sim_process.h"
+#include "tools/lt40_sim/instrument.h"
+
+namespace {
+
+using calibration::Edit;
+using calibration::Grid;
+using Memory = tools::Instrument::CalibrationMemory;
+
+// A window connected to lt40-sim (streaming frames), whose calibration memory is mirrored
+// into a file after every write.
+struct SimWindow : ::testing::Test {
+  testutil::WindowEnv env;
+  std::unique_ptr<testutil::SimulatorProcess> sim;
+  QString memoryFile;
+
+  void start(std::vector<std::string> extra) {
+    ASSERT_TRUE(env.start("pl"));
+    memoryFile = env.path("memory.bin");
+    const QString link = env.path("ttyLT40");
+    extra.insert(extra.end(), {"--rate", "50", "--calibration-out", memoryFile.toStdString()});
+    sim = std::make_unique<testutil::SimulatorProcess>(link.toStdString(),
+                                                       env.path("sim.log").toStdString(), extra);
+    ASSERT_TRUE(QFile::exists(link));
+    env.win->ComPort1->SetPort(link.toStdString());
+    env.win->controls().S_Polacz->click();
+    ASSERT_TRUE(env.win->ComPort1->Connected());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return env.win->chart().Wykres1->Ilosc() > 2; }, 5000));
+  }
+  Memory memory() const {
+    Memory m{};
+    std::ifstream in(memoryFile.toStdString(), std::ios::binary);
+    in.read(reinterpret_cast<char*>(m.data()), static_cast<std::streamsize>(m.size()));
+    return m;
+  }
+  bool readBack() {
+    env.win->OdbierzClick();
+    return QTest::qWaitFor([&] { return !env.win->Readback.running(); }, 15000);
+  }
+};
+
+// Every written field with a value inside its range.
+void fillPanel(calibration::CalibrationData& d) {
+  int n = 0;
+  for (Grid g : {Grid::X, Grid::Y, Grid::Z}) {
+    for (int column : {1, 2}) {
+      for (int row : {1, 3, 5}) d.setCell(g, column, row, "0," + std::to_string(11 + n++));
+      d.setCell(g, column, 6, std::to_string(-100 * column - n));
+    }
+  }
+  d.setCell(Grid::KFILTR, 1, 1, "1200");
+  d.setCell(Grid::KFILTR, 2, 1, "$1F4");
+  d.setCell(Grid::KFILTR, 1, 2, "900");
+  d.setCell(Grid::KFILTR, 2, 2, "800");
+  for (int row = 3; row <= 6; ++row) {
+    d.setCell(Grid::KFILTR, 1, row, "0." + std::to_string(row));
+    d.setCell(Grid::KFILTR, 2, row, "0.0" + std::to_string(row));
+  }
+  for (int row = 1; row <= 3; ++row) d.setCell(Grid::S_Faza, 1, row, std::to_string(10 * row));
+  d.setEdit(Edit::Wtemp, "-1234");
+  d.setEdit(Edit::OTemp, "40000");
+  d.setEdit(Edit::WKor, "-0,25");
+  d.setEdit(Edit::OKor, "17");
+  d.setEdit(Edit::Potencjometr, "200");
+  d.setEdit(Edit::NR, "31415");
+  d.setEdit(Edit::KorekcjaPolowa, "0.000003");
+  d.setSwitchByte(0xA5);
+}
+
+TEST_F(SimWindow, UploadLandsInTheInstrumentsMemoryAsTheEncodedWords) {
+  start({});
+  app::TMainWin& w = *env.win;
+  calibration::CalibrationData& d = w.Calibration;
+  fillPanel(d);
+  w.calibrationPanel().SaveEPROM->setChecked(true);
+
+  // What the memory must hold: the old content with every planned frame written into it.
+  Memory expected = memory();
+  int frames = 0;
+  for (const calibration::UploadStep& step : calibration::PlanUpload(d, true)) {
+    if (step.kind != calibration::UploadStep::Kind::WriteFrame || step.frame[2] != 'C') continue;
+    const std::size_t n = step.frame[4];
+    for (std::size_t i = 0; i < n; ++i) expected[step.frame[3] + i] = step.frame[6 + i];
+    ++frames;
+  }
+  // 18 gains, 6 offsets, 4 thresholds, 8 coefficients, 3 phases, 4 temperature fields, the
+  // switches, the potentiometer, 2 probe frames, the field correction.
+  EXPECT_EQ(frames, 48);
+  w.WyslijClick();
+  EXPECT_TRUE(env.dialogs.messages.isEmpty()) << env.dialogs.messages.join("|").toStdString();
+  EXPECT_TRUE(w.calibrationPanel().Wyslij->isEnabled());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return memory() == expected; }, 5000));
+  const Memory m = memory();
+  EXPECT_EQ(m[0] | (m[1] << 8), 0x0E14);     // X gain 0,11 → round(0.11 · 32768) = 3604
+  EXPECT_EQ(m[192], 0xA5);                   // switch byte
+  EXPECT_EQ(m[94] | (m[95] << 8), 0xE000);   // WKor −0.25 · 32767 → −8192 (half to even)
+  EXPECT_EQ(m[180] | (m[181] << 8), 6442);   // 0.000003 · 2^31
+  EXPECT_EQ((std::array{m[76], m[77], m[78], m[79], m[92]}),
+            (std::array<std::uint8_t, 5>{3, 1, 4, 1, 5}));
+
+  // Read back: the texts come back up to the documented format differences.
+  d.setCell(Grid::X, 1, 1, "junk");
+  ASSERT_TRUE(readBack());
+  EXPECT_EQ(d.cell(Grid::X, 1, 1), "0.1100");
+  EXPECT_EQ(d.cell(Grid::Z, 2, 6), "-218");
+  EXPECT_EQ(d.cell(Grid::KFILTR, 2, 1), "500");
+  EXPECT_EQ(d.cell(Grid::KFILTR, 1, 3), "0.300");  // −ln(round(32768·e^−0.3) / 32767)
+  EXPECT_EQ(d.cell(Grid::S_Faza, 1, 2), "20");
+  EXPECT_EQ(d.edit(Edit::Wtemp), "-1234");
+  EXPECT_EQ(d.edit(Edit::OTemp), "-25536");     // the word read back as a signed number
+  EXPECT_EQ(d.edit(Edit::WKor), "-0.2500");     // −8192 ÷ 32768
+  EXPECT_EQ(d.edit(Edit::NR), "31415");
+  EXPECT_EQ(d.edit(Edit::Potencjometr), "200");
+  EXPECT_EQ(d.edit(Edit::KorekcjaPolowa), "0.000002999790");
+  EXPECT_EQ(d.switchByte(), 0xA5);
+  EXPECT_TRUE(w.calibrationPanel().switchBox(7)->isChecked());
+  EXPECT_EQ(w.calibrationPanel().WKor->text(), "-0.2500");
+}
+
+TEST_F(SimWindow, ReadbackFillsEveryCellAsTheWordsSay) {
+  // A known memory: every byte different.
+  Memory known{};
+  for (std::size_t i = 0; i < known.size(); ++i) known[i] = static_cast<std::uint8_t>(i * 7 + 3);
+  const QString file = env.path("known.bin");
+  {
+    std::ofstream out(file.toStdString(), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(known.data()), 256);
+  }
+  start({"--calibration", file.toStdString()});
+  app::TMainWin& w = *env.win;
+  calibration::CalibrationWordTable words{};
+  for (int k = 1; k <= calibration::kCalibrationWordCount; ++k) {
+    const std::uint8_t a = calibration::CalibrationAddressTable[static_cast<std::size_t>(k)];
+    words[static_cast<std::size_t>(k)] = static_cast<std::int16_t>(known[a] | (known[a + 1] << 8));
+  }
+  calibration::CalibrationData expected;
+  calibration::MarkPlaceholderCells(expected);
+  calibration::WriteGridHeadings(expected);
+  calibration::DecodeCalibrationWords(words, expected);
+
+  EXPECT_FALSE(w.calibrationPanel().readbackRunning());
+  w.OdbierzClick();
+  EXPECT_EQ(w.calibrationPanel().Odbierz->text(), "Przerwij");
+  EXPECT_FALSE(w.calibrationPanel().Wyslij->isEnabled());
+  EXPECT_TRUE(w.calibrationPanel().Postep->isVisible() || !w.isVisible());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !w.Readback.running(); }, 15000));
+  EXPECT_EQ(w.calibrationPanel().Odbierz->text(), "Odbierz");
+  EXPECT_TRUE(w.calibrationPanel().Wyslij->isEnabled());
+  EXPECT_TRUE(env.dialogs.messages.isEmpty()) << env.dialogs.messages.join("|").toStdString();
+  EXPECT_EQ(w.Readback.CalibrationWords, words);
+  for (Grid g : {Grid::X, Grid::Y, Grid::Z, Grid::KFILTR, Grid::S_Faza})
+    for (int c = 0; c <= 3; ++c)
+      for (int r = 0; r <= 8; ++r) EXPECT_EQ(w.Calibration.cell(g, c, r), expected.cell(g, c, r));
+  for (int e = 0; e < calibration::kEditCount; ++e)
+    EXPECT_EQ(w.Calibration.edit(Edit(e)), expected.edit(Edit(e)));
+  EXPECT_EQ(w.Calibration.switchByte(), known[192]);
+  EXPECT_EQ(w.calibrationPanel().X->item(1, 1)->text().toStdString(), expected.cell(Grid::X, 1, 1));
+}
+
+TEST_F(SimWindow, StoredResultsComeDownIntoADataFile) {
+  start({"--results", "40"});
+  app::TMainWin& w = *env.win;
+  app::TPobierzWin window(&w);
+  w.attachDownloadWindow(window);
+  const QString file = env.path("results.HVD");
+  env.dialogs.fileAnswers = {file};
+  w.menu().Pobierzwynikizurzdzenia1->trigger();
+  EXPECT_FALSE(w.menu().Pobierzwynikizurzdzenia1->isEnabled());
+  // While the results come, the live readout stands still.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.Receiver.LinkMode != devlink::LinkMode::Measuring; },
+                              2000));
+  const int pointsDuring = w.chart().Wykres1->Ilosc();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(file); }, 10000));
+  EXPECT_LE(w.chart().Wykres1->Ilosc(), pointsDuring + 1);
+  EXPECT_EQ(window.Label1->text(), "Ilość wyników do pobrania: 40.");
+  EXPECT_FALSE(window.isVisible());
+
+  std::vector<std::string> expected;
+  for (const tools::StoredResult& r : tools::Instrument::defaultResults(40)) {
+    const auto counts = static_cast<std::uint16_t>(r.counts);
+    expected.push_back(devlink::ResultDownload::ResultLine(
+        tools::Instrument::resultStatus(r.rangeIndex), static_cast<std::uint8_t>(counts & 0xFF),
+        static_cast<std::uint8_t>(counts >> 8)));
+  }
+  EXPECT_EQ(testutil::fileLines(file), expected);
+  // And the readings come back.
+  const int after = w.chart().Wykres1->Ilosc();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.chart().Wykres1->Ilosc() > after + 3; }, 5000));
+  EXPECT_TRUE(w.menu().Pobierzwynikizurzdzenia1->isEnabled());
+  EXPECT_TRUE(env.dialogs.messages.isEmpty()) << env.dialogs.messages.join("|").toStdString();
+}
+
+}  // namespace
