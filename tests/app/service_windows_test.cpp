@@ -1,9 +1,12 @@
-// The password window: the password typed as a technician types it, the language tables,
-// and the main window enabled again however the window is closed.
+// The password and user settings windows: the password typed as a technician types it, the
+// language tables, the user values under the maker key, and the main window enabled again
+// however a window is closed.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QFrame>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,8 +18,12 @@
 
 #include "app/globals.h"
 #include "app/haslo_win.h"
+#include "app/settings_store.h"
+#include "app/uzytkownik_win.h"
 
 namespace {
+
+namespace keys = app::keys;
 
 // The ways to leave a window without confirming it.
 const std::pair<const char*, std::function<void(QDialog&, QPushButton& anuluj)>> kDismissals[] = {
@@ -132,6 +139,106 @@ TEST_F(HasloWinTest, LeavingWithoutOkEntersNothingAndEmptiesTheEdit) {
     EXPECT_TRUE(win.TekstHaslo->text().isEmpty()) << how;
   }
   EXPECT_EQ(entries, 0);
+}
+
+struct UzytkownikWinTest : ::testing::Test {
+  app::SettingsStore store;
+  QWidget mainWin;
+  QStringList errors;
+  app::TUzytkownikWin win{store, &mainWin, [this](const QString& text) { errors << text; }};
+
+  void SetUp() override { mainWin.show(); }
+  bool makerHasAnything() const {
+    return store.valueExists(keys::kMaker, keys::kName) ||
+           store.valueExists(keys::kMaker, keys::kCity) ||
+           store.valueExists(keys::kMaker, keys::kService);
+  }
+};
+
+TEST_F(UzytkownikWinTest, LayoutAndTexts) {
+  win.showCentred();
+  expectFixedCentredOnTop(win, QSize(395, 121));
+  EXPECT_EQ(win.windowTitle(), QStringLiteral("Użytkownik"));
+  EXPECT_EQ(win.GroupBox1->title(), QStringLiteral(" Ustawienia użytkownika "));
+  EXPECT_EQ(win.Label1->text(), QStringLiteral("Nazwa:"));
+  EXPECT_EQ(win.Label2->text(), QStringLiteral("Miasto:"));
+  EXPECT_EQ(win.Serwisant->text(), QStringLiteral("Serwisant"));
+  EXPECT_EQ(win.OK->text(), QStringLiteral("OK"));
+  EXPECT_EQ(win.Anuluj->text(), QStringLiteral("Anuluj"));
+  EXPECT_EQ(win.Nazwa->width(), 201);
+  EXPECT_EQ(win.Miasto->width(), 153);
+  EXPECT_TRUE(win.rect().contains(win.Anuluj->geometry()));
+}
+
+TEST_F(UzytkownikWinTest, FirstOpeningReportsOnceThenOkStoresAndTheNextShowsThem) {
+  // The product key's values of the same names are not the user window's.
+  store.writeString(keys::kProduct, keys::kName, "Licencjobiorca");
+  store.writeBool(keys::kProduct, keys::kService, true);
+
+  win.showCentred();
+  EXPECT_EQ(errors, QStringList{QStringLiteral("Failed to get data for 'service'")});
+  EXPECT_TRUE(win.isVisible());
+  EXPECT_FALSE(mainWin.isEnabled());
+  EXPECT_TRUE(win.Nazwa->text().isEmpty());
+  EXPECT_TRUE(win.Miasto->text().isEmpty());
+  EXPECT_FALSE(win.Serwisant->isChecked());
+
+  // Qt Test types ASCII only: the Polish letters go in as an insertion.
+  win.Nazwa->insert(QString::fromUtf8("Jan Żółć"));
+  win.Miasto->insert(QString::fromUtf8("Łódź"));
+  for (bool greyed : {true, false, true}) {
+    QTest::mouseClick(win.Serwisant, Qt::LeftButton);
+    EXPECT_EQ(win.Nazwa->isEnabled(), !greyed);
+    EXPECT_EQ(win.Miasto->isEnabled(), !greyed);
+  }
+  QTest::keyClick(win.Miasto, Qt::Key_Return);  // as OK
+  EXPECT_FALSE(win.isVisible());
+  EXPECT_TRUE(mainWin.isEnabled());
+  EXPECT_EQ(store.readString(keys::kMaker, keys::kName), "Jan Żółć");
+  EXPECT_EQ(store.readString(keys::kMaker, keys::kCity), "Łódź");
+  EXPECT_TRUE(store.readBool(keys::kMaker, keys::kService));
+  EXPECT_EQ(store.readString(keys::kProduct, keys::kName), "Licencjobiorca");
+  EXPECT_FALSE(store.valueExists(keys::kProduct, keys::kCity));
+
+  win.Nazwa->clear();
+  win.Serwisant->setChecked(false);
+  win.showCentred();
+  EXPECT_EQ(errors.size(), 1);
+  EXPECT_EQ(win.Nazwa->text(), QString::fromUtf8("Jan Żółć"));
+  EXPECT_EQ(win.Miasto->text(), QString::fromUtf8("Łódź"));
+  EXPECT_TRUE(win.Serwisant->isChecked());
+  EXPECT_FALSE(win.Nazwa->isEnabled());
+  EXPECT_FALSE(win.Miasto->isEnabled());
+}
+
+TEST_F(UzytkownikWinTest, LeavingWithoutOkStoresNothing) {
+  for (const auto& [how, leave] : kDismissals) {
+    win.showCentred();
+    QTest::keyClicks(win.Nazwa, QStringLiteral("x"));
+    QTest::mouseClick(win.Serwisant, Qt::LeftButton);
+    leave(win, *win.Anuluj);
+    EXPECT_FALSE(win.isVisible()) << how;
+    EXPECT_TRUE(mainWin.isEnabled()) << how;
+    EXPECT_FALSE(makerHasAnything()) << how;
+  }
+  EXPECT_EQ(errors.size(), 3) << "each opening before the first OK reports once";
+}
+
+TEST_F(UzytkownikWinTest, AValueOfTheWrongTypeIsReportedOnceAndTheWindowStillShows) {
+  store.writeRaw(keys::kMaker, keys::kName, app::SettingsStore::Value(std::uint32_t{7}));
+  store.writeBool(keys::kMaker, keys::kService, false);
+  win.showCentred();
+  EXPECT_EQ(errors, QStringList{QStringLiteral("Invalid data type for 'name'")});
+  EXPECT_TRUE(win.isVisible());
+  EXPECT_FALSE(mainWin.isEnabled());
+  QTest::keyClicks(win.Nazwa, QStringLiteral("Ewa"));
+  QTest::mouseClick(win.OK, Qt::LeftButton);
+  EXPECT_TRUE(mainWin.isEnabled());
+  EXPECT_EQ(store.readString(keys::kMaker, keys::kName), "Ewa") << "OK repairs the value";
+  // Now everything reads: no message, and the cleared flag leaves the fields editable.
+  win.showCentred();
+  EXPECT_EQ(errors.size(), 1);
+  EXPECT_TRUE(win.Nazwa->isEnabled());
 }
 
 }  // namespace
