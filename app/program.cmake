@@ -7,7 +7,7 @@ if(HALVEX_WITH_GUI)
 
   # The start-up, apart from main() so that tests run it.
   add_library(halvex_program STATIC ${CMAKE_CURRENT_LIST_DIR}/program.cpp)
-  target_link_libraries(halvex_program PUBLIC halvex_mainwin halvex_shell halvex_pobierzwin
+  target_link_libraries(halvex_program PUBLIC halvex_mainwin halvex_shell halvex_servicewin halvex_pobierzwin
                         halvex_report_win halvex_card_win)
   halvex_warnings(halvex_program)
 

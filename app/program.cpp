@@ -2,9 +2,11 @@
 
 #include "app/about_win.h"
 #include "app/dialogs.h"
+#include "app/haslo_win.h"
 #include "app/main_win.h"
 #include "app/pobierz_win.h"
 #include "app/settings_store.h"
+#include "app/uzytkownik_win.h"
 #include "calibration/print_data_win.h"
 #include "report/raport_win.h"
 
@@ -14,6 +16,8 @@ Program::Program() = default;
 Program::~Program() {
   // The lasting windows refer to the main window; they go first.
   pobierz.reset();
+  uzytkownik.reset();
+  haslo.reset();
   about.reset();
   mainWin.reset();
 }
@@ -35,6 +39,15 @@ std::unique_ptr<Program> startProgram(SettingsStore& store, Dialogs& dialogs,
       [&dialogs](const QString& text) { dialogs.message(text); });
   TAboutWin& about = *program->about;
   mainWin.setShowAbout([&about] { about.ShowAbout(); });
+
+  program->haslo =
+      std::make_unique<THasloWin>(&mainWin, [&mainWin] { mainWin.EnterServiceMode(); });
+  THasloWin& haslo = *program->haslo;
+  mainWin.setShowPassword([&haslo] { haslo.showCentred(); });
+  program->uzytkownik = std::make_unique<TUzytkownikWin>(
+      store, &mainWin, [&dialogs](const QString& text) { dialogs.message(text); });
+  TUzytkownikWin& uzytkownik = *program->uzytkownik;
+  mainWin.setShowUserSettings([&uzytkownik] { uzytkownik.showCentred(); });
 
   program->pobierz = std::make_unique<TPobierzWin>(&mainWin);
   mainWin.attachDownloadWindow(*program->pobierz);

@@ -13,6 +13,8 @@ namespace app {
 class Dialogs;
 class SettingsStore;
 class TAboutWin;
+class THasloWin;
+class TUzytkownikWin;
 class TMainWin;
 class TPobierzWin;
 
@@ -20,6 +22,8 @@ class TPobierzWin;
 struct Program {
   std::unique_ptr<TMainWin> mainWin;
   std::unique_ptr<TAboutWin> about;
+  std::unique_ptr<THasloWin> haslo;
+  std::unique_ptr<TUzytkownikWin> uzytkownik;
   std::unique_ptr<TPobierzWin> pobierz;
 
   Program();

@@ -189,8 +189,9 @@ CalibrationPanel::~CalibrationPanel() {
 void CalibrationPanel::bindEdit(QLineEdit* edit, Edit field) {
   edits_[static_cast<int>(field)] = edit;
   edit->setText(QString::fromStdString(data_.edit(field)));
-  // Only what the user types is written back; texts set from the data set are not.
-  connect(edit, &QLineEdit::textEdited, this,
+  // Every change of the edit is written through (writing back a text the data set just
+  // gave the edit changes nothing), so the view and the data set never differ.
+  connect(edit, &QLineEdit::textChanged, this,
           [this, field](const QString& text) { data_.setEdit(field, text.toStdString()); });
 }
 

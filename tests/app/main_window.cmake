@@ -8,6 +8,7 @@ if(HALVEX_WITH_GUI)
       ${CMAKE_CURRENT_SOURCE_DIR}/main_win_recording_test.cpp
       ${CMAKE_CURRENT_SOURCE_DIR}/live_refresh_test.cpp
       ${CMAKE_CURRENT_SOURCE_DIR}/program_test.cpp
+      ${CMAKE_CURRENT_SOURCE_DIR}/calibration_panel_test.cpp
     LIBS halvex_program
     GUI)
 endif()

@@ -5,11 +5,17 @@
 #include <QAction>
 #include <QLabel>
 #include <QApplication>
+#include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include "app/about_win.h"
 #include "app/globals.h"
+#include "app/haslo_win.h"
+#include "app/uzytkownik_win.h"
+#include "calibration/calibration_grid.h"
 #include "app/program.h"
 #include "main_win_test_util.h"
 
@@ -80,6 +86,66 @@ TEST(ProgramStartUp, FirstRunClosedWithoutOkEndsBeforeTheAboutBox) {
     if (QWidget* d = QApplication::activeModalWidget()) d->close();
   });
   EXPECT_FALSE(app::startProgram(env.store, env.dialogs, {}));
+}
+
+}  // namespace
+
+namespace {
+
+// The program as a technician uses it: the password typed in lower case, the panel shown,
+// a calibration file saved and opened again, the user details stored, service mode left.
+TEST(ProgramService, PasswordPanelCalibrationFileAndUserDetails) {
+  WindowEnv env;
+  env.store.writeString(keys::kProduct, keys::kLng, "pl");
+  env.store.writeRaw(keys::kProduct, keys::kService, std::uint32_t{0});
+  const auto program = app::startProgram(env.store, env.dialogs, {});
+  ASSERT_TRUE(program);
+  app::TMainWin& w = *program->mainWin;
+  program->about->Timer1Timer();
+
+  w.menu().Ustawieniaserwisowe1->trigger();
+  ASSERT_TRUE(program->haslo->isVisible());
+  EXPECT_FALSE(w.isEnabled());
+  QTest::keyClicks(program->haslo->TekstHaslo, "plektor");
+  QTest::keyClick(program->haslo->TekstHaslo, Qt::Key_Return);
+  EXPECT_FALSE(program->haslo->isVisible());
+  EXPECT_TRUE(w.isEnabled());
+  EXPECT_TRUE(w.menu().Serwis->menuAction()->isVisible());
+  EXPECT_TRUE(w.calibrationPanel().isVisibleTo(&w));
+
+  // Typed into the panel, saved, spoilt, opened again.
+  calibration::CalibrationPanel& p = w.calibrationPanel();
+  p.X->item(1, 1)->setText("0,5");
+  p.S_Faza->item(3, 1)->setText("12");                        // phase of Z
+  w.Calibration.setCell(calibration::Grid::S_Faza, 1, 4, "7");  // the hidden fourth phase
+  QTest::keyClicks(p.Wtemp, "-1234");
+  const QString file = env.path("probe.HVC");
+  env.dialogs.fileAnswers = {file, file};
+  p.Zapisz->click();
+  EXPECT_EQ(testutil::fileLines(file).size(), 58u);
+  p.X->item(1, 1)->setText("1");
+  p.S_Faza->item(3, 1)->setText("");
+  w.Calibration.setCell(calibration::Grid::S_Faza, 1, 4, "");
+  p.Wtemp->clear();
+  p.Otworz->click();
+  EXPECT_EQ(p.X->item(1, 1)->text(), "0,5");
+  EXPECT_EQ(w.Calibration.cell(calibration::Grid::X, 1, 1), "0,5");
+  EXPECT_EQ(p.S_Faza->item(3, 1)->text(), "12");
+  EXPECT_EQ(w.Calibration.cell(calibration::Grid::S_Faza, 1, 4), "7");
+  EXPECT_EQ(p.Wtemp->text(), "-1234");
+  EXPECT_TRUE(env.dialogs.messages.isEmpty()) << env.dialogs.messages.join("|").toStdString();
+
+  w.menu().Zmieuytkownika1->trigger();
+  ASSERT_TRUE(program->uzytkownik->isVisible());
+  EXPECT_EQ(env.dialogs.messages, QStringList{"Failed to get data for 'service'"});
+  program->uzytkownik->Nazwa->setText("Serwis Kraków");
+  program->uzytkownik->OKClick();
+  EXPECT_TRUE(w.isEnabled());
+  EXPECT_EQ(env.store.readString(keys::kMaker, keys::kName), "Serwis Kraków");
+
+  w.menu().Wyjdztryb1->trigger();
+  EXPECT_FALSE(w.menu().Serwis->menuAction()->isVisible());
+  EXPECT_FALSE(w.calibrationPanel().isVisibleTo(&w));
 }
 
 }  // namespace

@@ -1,0 +1,253 @@
+// The calibration panel of service mode inside the main window: its layout and states,
+// the views of the data set, the language of its captions, the calibration files and the
+// rules of the upload and readback buttons.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include "calibration/calibration_grid.h"
+#include "calibration/page_control.h"
+#include "main_win_test_util.h"
+
+namespace {
+
+using calibration::Edit;
+using calibration::Grid;
+
+class PanelTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(env.start("pl"));
+    w = env.win.get();
+    p = &w->calibrationPanel();
+  }
+  testutil::WindowEnv env;
+  app::TMainWin* w = nullptr;
+  calibration::CalibrationPanel* p = nullptr;
+};
+
+TEST_F(PanelTest, LayoutAndStatesAsCreated) {
+  EXPECT_EQ(p->geometry(), QRect(8, 168, 529, 233));
+  EXPECT_EQ(p->title(), " Kalibracja ");
+  EXPECT_TRUE(p->isHidden());
+  EXPECT_EQ(p->PageControl1->geometry(), QRect(16, 20, 353, 205));
+  const QStringList pages = {"Oś X", "Oś Y",  "Oś Z",       "Korekcja",   "Temperatura",
+                             "Filtr i Faza", "PC", "Sonda", "Diagnostyka"};
+  ASSERT_EQ(p->PageControl1->count(), pages.size());
+  for (int i = 0; i < pages.size(); ++i) EXPECT_EQ(p->PageControl1->tabText(i), pages[i]);
+  EXPECT_EQ(p->PageControl1->currentIndex(), 5);
+  // The tabs wrap into more than one row, each tab whole.
+  EXPECT_GT(p->PageControl1->tabButton(8)->y(), p->PageControl1->tabButton(0)->y());
+  for (int i = 0; i < pages.size(); ++i)
+    EXPECT_LE(p->PageControl1->tabButton(i)->geometry().right(), 353);
+
+  struct Place {
+    QWidget* widget;
+    QRect rect;
+    bool enabled;
+  };
+  const Place places[] = {
+      {p->Wyslij, {383, 40, 57, 25}, false},  {p->Odbierz, {456, 40, 57, 25}, false},
+      {p->Otworz, {384, 72, 57, 25}, true},   {p->Zapisz, {456, 72, 57, 25}, true},
+      {p->BitBtn1, {384, 103, 57, 25}, true}, {p->Power, {456, 104, 57, 25}, false},
+      {p->NR, {461, 158, 52, 19}, true},      {p->UkrysSerwis, {496, 184, 25, 25}, true},
+      {p->Postep, {384, 17, 129, 15}, true},
+  };
+  for (const Place& pl : places) {
+    SCOPED_TRACE(pl.widget->objectName().toStdString());
+    EXPECT_EQ(pl.widget->geometry(), pl.rect);
+    EXPECT_EQ(pl.widget->isEnabled(), pl.enabled);
+  }
+  EXPECT_EQ(p->SaveEPROM->pos(), QPoint(392, 136));
+  EXPECT_FALSE(p->SaveEPROM->isChecked());
+  EXPECT_TRUE(p->Postep->isHidden());
+  EXPECT_EQ(p->Postep->minimum(), 1);
+  EXPECT_EQ(p->Postep->maximum(), 68);
+  EXPECT_TRUE(p->BitBtn1->text().isEmpty());
+
+  struct GridShape {
+    calibration::CalibrationGrid* grid;
+    int columns, rows;
+    std::vector<int> widths;
+  };
+  const GridShape shapes[] = {{p->X, 3, 7, {80, 80, 80}},      {p->Y, 3, 7, {80, 80, 80}},
+                              {p->Z, 3, 7, {80, 80, 80}},      {p->KFILTR, 3, 7, {55, 55, 55}},
+                              {p->S_Faza, 2, 4, {60, 39}}};
+  for (const GridShape& g : shapes) {
+    SCOPED_TRACE(g.grid->objectName().toStdString());
+    EXPECT_EQ(g.grid->columnCount(), g.columns);
+    EXPECT_EQ(g.grid->rowCount(), g.rows);
+    for (int c = 0; c < g.columns; ++c) EXPECT_EQ(g.grid->columnWidth(c), g.widths[c]);
+    for (int r = 0; r < g.rows; ++r) EXPECT_EQ(g.grid->rowHeight(r), 16);
+    EXPECT_EQ(g.grid->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    EXPECT_EQ(g.grid->item(0, 0)->flags() & Qt::ItemIsEditable, 0) << "headings are fixed";
+    EXPECT_NE(g.grid->item(1, 1)->flags() & Qt::ItemIsEditable, 0);
+  }
+  // Placeholders and headings, written at creation, are what the grids show.
+  EXPECT_EQ(p->X->item(0, 1)->text(), "DC");
+  EXPECT_EQ(p->Y->item(3, 0)->text(), "Wzmocnienie");
+  EXPECT_EQ(p->Z->item(2, 2)->text(), "-");
+  EXPECT_EQ(p->Z->item(4, 1)->text(), "-");
+  EXPECT_EQ(p->KFILTR->item(4, 0)->text(), "I ON");
+  EXPECT_EQ(p->S_Faza->item(0, 1)->text(), "Faza");
+  EXPECT_EQ(w->Calibration.cell(Grid::X, 3, 2), "-") << "hidden placeholder cells too";
+  EXPECT_EQ(w->Calibration.cell(Grid::X, 2, 8), "-");
+}
+
+TEST_F(PanelTest, WidgetsAndTheDataSetShowTheSameTexts) {
+  calibration::CalibrationData& d = w->Calibration;
+  p->X->item(1, 1)->setText("0,25");
+  QTest::keyClicks(p->OKor, "17");
+  p->_uiSS12->setChecked(true);
+  EXPECT_EQ(d.cell(Grid::X, 1, 1), "0,25");
+  EXPECT_EQ(d.edit(Edit::OKor), "17");
+  EXPECT_EQ(d.switchByte(), 0x80);
+
+  d.setCell(Grid::KFILTR, 2, 6, "0.125");
+  d.setCell(Grid::X, 1, 7, "0.5000");  // hidden: stored, not shown
+  d.setEdit(Edit::NR, "1234512");      // longer than five characters: shown whole
+  d.setSwitch(0, true);
+  EXPECT_EQ(p->KFILTR->item(6, 2)->text(), "0.125");
+  EXPECT_EQ(d.cell(Grid::X, 1, 7), "0.5000");
+  EXPECT_EQ(p->NR->text(), "1234512");
+  EXPECT_TRUE(p->_uiSS1->isChecked());
+
+  // Any text is kept; a pasted 10,000 characters do not move the panel.
+  const QString huge(10000, QLatin1Char('7'));
+  p->_uiKorekcjaPolowa->setText(huge);
+  EXPECT_EQ(d.edit(Edit::KorekcjaPolowa).size(), 10000u);
+  EXPECT_EQ(p->_uiKorekcjaPolowa->width(), 200);
+  EXPECT_EQ(p->geometry(), QRect(8, 168, 529, 233));
+}
+
+TEST_F(PanelTest, LanguageChangesOnlyTheCaptionsOfTheTable) {
+  w->zmienJezyk(app::kEnglishCaptions);
+  EXPECT_EQ(p->Wyslij->text(), "Send");
+  EXPECT_EQ(p->Odbierz->text(), "Receive");
+  EXPECT_EQ(p->Otworz->text(), "Open");
+  EXPECT_EQ(p->Zapisz->text(), "Save");
+  EXPECT_EQ(p->SaveEPROM->text(), "Save to EEPROM");
+  EXPECT_EQ(p->Label4->text(), "Probe number");
+  EXPECT_EQ(p->Power->text(), "Power");
+  EXPECT_EQ(p->PageControl1->tabText(0), "Oś X");
+  EXPECT_EQ(p->X->item(1, 0)->text(), "Wzmocnienie");
+  EXPECT_EQ(p->_uiSS9->text(), "SS9");
+  w->zmienJezyk(app::kItalianCaptions);
+  EXPECT_EQ(p->Wyslij->text(), "Spedire");
+  EXPECT_EQ(p->Label4->text(), "Numero sonda");
+}
+
+TEST_F(PanelTest, CalibrationFilesThroughTheButtons) {
+  calibration::CalibrationData& d = w->Calibration;
+  const QString file = env.path("a.HVC");
+  d.setCell(Grid::Y, 2, 3, "-0,5");
+  d.setCell(Grid::X, 1, 4, "not a placeholder");
+  env.dialogs.fileAnswers = {file};
+  p->Zapisz->click();
+  ASSERT_EQ(env.dialogs.fileRequests.size(), 1);
+  EXPECT_EQ(env.dialogs.fileRequests[0].filter, "Pliki kalibracyjne Halvex 2.2|*.HVC");
+  EXPECT_EQ(env.dialogs.fileRequests[0].defaultExtension, "*.HVC");
+  EXPECT_EQ(d.cell(Grid::X, 1, 4), "-") << "placeholders are written before each save";
+  const std::vector<std::string> lines = testutil::fileLines(file);
+  ASSERT_EQ(lines.size(), 58u);
+  EXPECT_EQ(lines[18 + 3 * 2 + 2 - 1], "-0,5");  // line 18·(2−1) + 3·(3−1) + 2
+
+  // Cancelling either dialog changes nothing.
+  d.setCell(Grid::Y, 2, 3, "changed");
+  p->Otworz->click();
+  p->Zapisz->click();
+  EXPECT_EQ(d.cell(Grid::Y, 2, 3), "changed");
+  env.dialogs.fileAnswers = {file};
+  p->Otworz->click();
+  EXPECT_EQ(p->Y->item(3, 2)->text(), "-0,5");
+  EXPECT_TRUE(env.dialogs.messages.isEmpty());
+
+  // A target that cannot be written: the message, and the earlier file kept.
+  env.dialogs.fileAnswers = {env.path("no/such/folder/b.HVC"), env.path("missing.HVC")};
+  p->Zapisz->click();
+  p->Otworz->click();
+  EXPECT_EQ(env.dialogs.messages, (QStringList{"Uwaga! Nastąpił jakiś (?) błąd w połączeniu.",
+                                               "Błąd odczytu pliku!"}));
+}
+
+TEST_F(PanelTest, UploadWithThePortClosedReportsEachParameterAndEndsEnabled) {
+  // Only the switch byte is sent from an empty panel, so one write fails.
+  w->WyslijClick();
+  EXPECT_EQ(env.dialogs.messages, QStringList{"Nie można wysłać tekstu 0 do adresu 192"});
+  env.dialogs.messages.clear();
+  w->Calibration.setCell(Grid::X, 1, 1, "0.5");
+  w->Calibration.setEdit(Edit::NR, "12345");
+  w->Calibration.setCell(Grid::KFILTR, 1, 3, "1");  // refused: outside (-1, 1)
+  w->WyslijClick();
+  EXPECT_EQ(env.dialogs.messages,
+            (QStringList{"Nie można wysłać tekstu 16384 do adresu 0",
+                         "Nieprawidłowy format danych filtru w kolumnie 1 w wierszu 3",
+                         "Nie można wysłać tekstu 0 do adresu 192", "Nie moge zmienić numeru sondy."}));
+  EXPECT_TRUE(p->Wyslij->isEnabled()) << "enabled at the end of every upload";
+  EXPECT_FALSE(w->UploadActive());
+}
+
+TEST_F(PanelTest, ReadbackCaptionGaugeAndCancelAgainstALine) {
+  testutil::Pty pty;
+  w->ComPort1->SetPort(pty.slave.toStdString());
+  w->controls().S_Polacz->click();
+  ASSERT_TRUE(w->ComPort1->Connected());
+  EXPECT_TRUE(p->Wyslij->isEnabled());
+  pty.drain();
+  w->show();
+  p->show();
+
+  p->Odbierz->click();
+  EXPECT_EQ(p->Odbierz->text(), "Przerwij");
+  EXPECT_FALSE(p->Wyslij->isEnabled());
+  EXPECT_FALSE(p->Power->isEnabled());
+  EXPECT_TRUE(p->Postep->isVisible());
+  EXPECT_EQ(pty.read(6), (std::vector<std::uint8_t>{0xAA, 0x55, 'V', 0, 0, 0}));
+  // Cancelled before the first request: nothing more is asked of the instrument.
+  p->Odbierz->click();
+  EXPECT_EQ(p->Odbierz->text(), "Odbierz");
+  EXPECT_TRUE(p->Wyslij->isEnabled());
+  EXPECT_TRUE(p->Power->isEnabled());
+  EXPECT_FALSE(p->Postep->isVisible());
+  EXPECT_EQ(pty.read(6), (std::vector<std::uint8_t>{0xAA, 0x55, 'V', 0, 0, 0}));
+  QTest::qWait(800);
+  EXPECT_TRUE(pty.read(6, 100).empty());
+  EXPECT_EQ(w->Receiver.LinkMode, devlink::LinkMode::Measuring);
+
+  // Started again, the first request goes out 600 ms later; the words come one by one.
+  p->Odbierz->click();
+  pty.readProcessingEvents(6);
+  for (int k = 1; k <= 74; ++k) {
+    const std::vector<std::uint8_t> request = pty.readProcessingEvents(6, 3000);
+    ASSERT_EQ(request.size(), 6u) << k;
+    EXPECT_EQ(request[2], 'D');
+    EXPECT_EQ(request[3], calibration::CalibrationAddressTable[static_cast<std::size_t>(k)]);
+    // The first reply arrives in two pieces.
+    if (k == 1) {
+      pty.write({0xAA, 0x55});
+      QTest::qWait(20);
+      pty.write({0x00, 0x40});
+    } else {
+      pty.write({0xAA, 0x55, static_cast<std::uint8_t>(k), 0x00});
+    }
+    if (k < 74) {
+      ASSERT_TRUE(QTest::qWaitFor([&] { return w->Readback.ReadbackIndex == k + 1; }, 2000));
+      EXPECT_EQ(p->Postep->value(), std::min(k, 68));
+    }
+  }
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !w->Readback.running(); }, 2000));
+  EXPECT_EQ(w->Calibration.cell(Grid::X, 1, 1), "0.5000");
+  EXPECT_EQ(p->X->item(1, 1)->text(), "0.5000");
+  EXPECT_EQ(p->Odbierz->text(), "Odbierz");
+  EXPECT_TRUE(p->Wyslij->isEnabled());
+  EXPECT_EQ(pty.readProcessingEvents(6), (std::vector<std::uint8_t>{0xAA, 0x55, 'V', 0, 0, 0}));
+}
+
+}  // namespace
