@@ -1,5 +1,6 @@
 #include "app/qt_print_surface.h"
 
+#include <QWidget>
 #include <QDate>
 #include <QDir>
 #include <QFile>
@@ -169,6 +170,15 @@ PrintOutcome runPrintPreview(Dialogs& dialogs, const PrintSurfaceFactory& surfac
 
 QString todayShortDate() {
   return QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
+}
+
+void printFromWindow(QWidget& window, bool preview, Dialogs& dialogs,
+                     const PrintSurfaceFactory& surfaces,
+                     const std::function<bool(report::PrintSurface&)>& layout) {
+  const PrintOutcome outcome =
+      preview ? runPrintPreview(dialogs, surfaces, window.windowTitle(), layout)
+              : runPrintJob(dialogs, surfaces, window.windowTitle(), layout);
+  if (outcome == PrintOutcome::Printed) window.close();
 }
 
 }  // namespace app

@@ -76,6 +76,12 @@ PrintOutcome runPrintPreview(Dialogs& dialogs, const PrintSurfaceFactory& surfac
                              const QString& documentName,
                              const std::function<bool(report::PrintSurface&)>& layout);
 
+// The print button of a printing window: the preview or the print dialog, then the
+// window closes when the document went to the printer.
+void printFromWindow(QWidget& window, bool preview, Dialogs& dialogs,
+                     const PrintSurfaceFactory& surfaces,
+                     const std::function<bool(report::PrintSurface&)>& layout);
+
 // Today's date in the system's short date format (QLocale::system()).
 QString todayShortDate();
 

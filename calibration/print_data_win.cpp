@@ -92,10 +92,7 @@ void TPrintDataWin::print(bool preview) {
   const auto layout = [this, &texts](report::PrintSurface& s) {
     return printCalibrationCard(data_, texts, s);
   };
-  const app::PrintOutcome outcome =
-      preview ? app::runPrintPreview(dialogs_, surfaces_, windowTitle(), layout)
-              : app::runPrintJob(dialogs_, surfaces_, windowTitle(), layout);
-  if (outcome == app::PrintOutcome::Printed) close();
+  app::printFromWindow(*this, preview, dialogs_, surfaces_, layout);
 }
 
 void TPrintDataWin::Button2Click() {

@@ -90,6 +90,12 @@ TRaport_Win::TRaport_Win(QWidget* mainWindow, app::Dialogs& dialogs, QString dat
   Wyniki->verticalHeader()->setDefaultSectionSize(kRowHeight);
   Wyniki->horizontalHeader()->setFixedHeight(kRowHeight + 2);
   Wyniki->horizontalHeader()->setHighlightSections(false);
+  {
+    // "Indukcja pola" and "Field induction" fit the 78-pixel column in this size.
+    QFont headings = Wyniki->horizontalHeader()->font();
+    headings.setPixelSize(10);
+    Wyniki->horizontalHeader()->setFont(headings);
+  }
   for (int c = 0; c < kResultColumns; ++c) Wyniki->setColumnWidth(c, kColumnWidths[c]);
   Wyniki->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Wyniki->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -205,10 +211,7 @@ void TRaport_Win::print(bool preview) {
   const auto layout = [this, &f, &rows](PrintSurface& s) {
     return printReport(ReportTexts, f, rows, s);
   };
-  const app::PrintOutcome outcome =
-      preview ? app::runPrintPreview(dialogs_, surfaces_, windowTitle(), layout)
-              : app::runPrintJob(dialogs_, surfaces_, windowTitle(), layout);
-  if (outcome == app::PrintOutcome::Printed) close();
+  app::printFromWindow(*this, preview, dialogs_, surfaces_, layout);
 }
 
 void TRaport_Win::Button2Click() {
