@@ -25,7 +25,7 @@ if [ "${HALVEX_SKIP_SANITIZERS:-0}" != "1" ]; then
 
   cmake -S "$ROOT" -B "$ROOT/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DHALVEX_WITH_GUI=OFF -DHALVEX_BENCH=OFF -DHALVEX_SANITIZE=OFF -DHALVEX_TSAN=ON >/dev/null
-  cmake --build "$ROOT/build-tsan" -j "$JOBS"
+  cmake --build "$ROOT/build-tsan" -j "$JOBS" --target comport_tests link_tests link_e2e_tests lt40-sim
   TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
     "${CTEST[@]}" --test-dir "$ROOT/build-tsan" -R "^(ComPortOnPty|ComPortFakeHost|DeliveryQueue|EndToEnd|FrameReceiver)"
 fi
