@@ -16,6 +16,14 @@ std::string StateTimer::DownloadLabel(std::uint16_t endAddress) {
 }
 
 void StateTimer::tick() {
+  // A failed send shows a message box whose event loop lets the timer fire again: that
+  // tick is skipped instead of stacking requests and boxes.
+  if (ticking_) return;
+  ticking_ = true;
+  struct Done {
+    bool& flag;
+    ~Done() { flag = false; }
+  } done{ticking_};
   receiver_.LinkMode = receiver_.PendingLinkMode;
   switch (receiver_.LinkMode) {
     case LinkMode::DownloadHeader:
@@ -23,15 +31,15 @@ void StateTimer::tick() {
       sender_.SendCommand('Z', 0, 0);
       break;
     case LinkMode::DownloadResults:
-      if (setEnabled) setEnabled(false);
+      if (setEnabled) setEnabled(false);  // before the send, whose failure shows a message
       sender_.SendResultRequest(ResultAddress);
       if (onDownloadLabel) onDownloadLabel(DownloadLabel(receiver_.ResultEndAddress));
       if (onGaugeMax) onGaugeMax(receiver_.ResultEndAddress);
       break;
     case LinkMode::CalibrationReadback:
       receiver_.ReceiveFill = 0;
-      sender_.SendMemoryRead(firstCalibrationAddress_ ? firstCalibrationAddress_() : 0, 2);
       if (setEnabled) setEnabled(false);
+      sender_.SendMemoryRead(firstCalibrationAddress_ ? firstCalibrationAddress_() : 0, 2);
       break;
     default:
       break;

@@ -45,6 +45,7 @@ class StateTimer {
   FrameReceiver& receiver_;
   CommandSender& sender_;
   std::function<std::uint8_t()> firstCalibrationAddress_;
+  bool ticking_ = false;
 };
 
 }  // namespace devlink

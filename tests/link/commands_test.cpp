@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -18,6 +20,7 @@ using Bytes = std::vector<std::uint8_t>;
 struct Line {
   std::vector<Bytes> writes;
   std::vector<std::string> messages;
+  std::function<void()> whileMessageShows;  // what the message box's event loop runs
   enum class Fault { None, Throw, Short } fault = Fault::None;
 
   CommandSender sender() {
@@ -27,7 +30,10 @@ struct Line {
           writes.emplace_back(p, p + n);
           return fault == Fault::Short ? n - 1 : n;
         },
-        [this](const std::string& m) { messages.push_back(m); });
+        [this](const std::string& m) {
+          messages.push_back(m);
+          if (whileMessageShows) whileMessageShows();
+        });
   }
 };
 
@@ -156,12 +162,24 @@ TEST_F(TimerFixture, OtherValuesOnlySetTheMode) {
   EXPECT_TRUE(enabled.empty());
 }
 
-TEST_F(TimerFixture, FailedRequestStillStopsTheTimer) {
+// A failed request's message box runs an event loop in which the timer may fire again: the
+// timer is off before the request goes out, and a tick during the message does nothing.
+TEST_F(TimerFixture, FailedRequestStopsTheTimerFirstAndTicksDuringItsMessageAreSkipped) {
   line.fault = Line::Fault::Throw;
-  rx.PendingLinkMode = LinkMode::CalibrationReadback;
-  timer.tick();
-  EXPECT_EQ(line.messages.size(), 1u);
-  EXPECT_EQ(enabled, std::vector<bool>{false});
+  for (LinkMode m : {LinkMode::CalibrationReadback, LinkMode::DownloadResults,
+                     LinkMode::DownloadHeader}) {
+    enabled.clear();
+    line.messages.clear();
+    bool offWhenShown = false;
+    line.whileMessageShows = [&] {
+      offWhenShown = !enabled.empty() && !enabled.back();
+      timer.tick();
+    };
+    rx.PendingLinkMode = m;
+    timer.tick();
+    EXPECT_EQ(line.messages.size(), 1u) << int(m);
+    EXPECT_EQ(offWhenShown, m != LinkMode::DownloadHeader) << int(m);
+  }
 }
 
 TEST(StateTimerLabel, CountsResultsAndNeverGoesNegative) {
