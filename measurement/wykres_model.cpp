@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 namespace measurement {
 
@@ -184,6 +185,10 @@ double WykresModel::Sample(int i) const {
   return samples_[i];
 }
 
+PixelBox WykresModel::TakeChangedBox() {
+  return std::exchange(changedBox_, PixelBox{});
+}
+
 void WykresModel::ensureBackground() {
   const BackgroundKey key{width_, height_, leftMargin_, colorIn_, siatkaColor_};
   if (key == backgroundKey_) return;
@@ -212,14 +217,17 @@ void WykresModel::restoreBackground() {
     std::uint32_t* dst = canvas_.data();
     const std::uint32_t* src = background_.data();
     for (std::uint32_t off : dirty_) dst[off] = src[off];
+    changedBox_.add(dirtyBox_);
   } else {
     if (canvas_.width() != width_ || canvas_.height() != height_) canvas_.resize(width_, height_);
     if (width_ > 0 && height_ > 0) {
       std::memcpy(canvas_.data(), background_.data(),
                   static_cast<std::size_t>(width_) * height_ * sizeof(std::uint32_t));
     }
+    changedBox_ = PixelBox{0, 0, width_, height_};
   }
   dirty_.clear();
+  dirtyBox_ = {};
   canvasIsBackgroundPlusDirty_ = true;
 }
 
@@ -250,14 +258,20 @@ void WykresModel::plot(double v, int x, double top, double bottom, std::uint32_t
   const std::uint32_t off = static_cast<std::uint32_t>(y) * width_ + x;
   canvas_.data()[off] = pixel;
   dirty_.push_back(off);
+  dirtyBox_.add(x, y);
+  changedBox_.add(x, y);
 }
 
 void WykresModel::markTriangle(int yTop) {
-  for (int y = std::max(yTop, 0); y <= std::min(yTop + 6, height_ - 1); ++y) {
-    for (int x = std::max(width_ - 18, 0); x <= std::min(width_ - 6, width_ - 1); ++x) {
+  const PixelBox box{std::max(width_ - 18, 0), std::max(yTop, 0), std::min(width_ - 5, width_),
+                     std::min(yTop + 7, height_)};
+  for (int y = box.top; y < box.bottom; ++y) {
+    for (int x = box.left; x < box.right; ++x) {
       dirty_.push_back(static_cast<std::uint32_t>(y) * width_ + x);
     }
   }
+  dirtyBox_.add(box);
+  changedBox_.add(box);
 }
 
 void WykresModel::DrawArrowUp() {

@@ -80,6 +80,25 @@ struct ChartRange {
 };
 ChartRange manualRange(int w, int o);
 
+// A rectangle of canvas pixels, right and bottom edges exclusive; empty when it holds none.
+struct PixelBox {
+  int left = 0, top = 0, right = 0, bottom = 0;
+  bool empty() const { return right <= left || bottom <= top; }
+  void add(int x, int y) { add(PixelBox{x, y, x + 1, y + 1}); }
+  void add(const PixelBox& b) {
+    if (b.empty()) return;
+    if (empty()) {
+      *this = b;
+      return;
+    }
+    if (b.left < left) left = b.left;
+    if (b.top < top) top = b.top;
+    if (b.right > right) right = b.right;
+    if (b.bottom > bottom) bottom = b.bottom;
+  }
+  bool operator==(const PixelBox&) const = default;
+};
+
 // The strip chart: a ring of values painted as single pixels on a fixed 20-pixel grid,
 // scaled to the data (margin `Skala` percent) or to a range set from outside.
 class WykresModel {
@@ -141,6 +160,10 @@ class WykresModel {
   double Newest() const { return writePos_ > 0 ? samples_[writePos_] : 0.0; }
 
   const PixelCanvas& canvas() const { return canvas_; }
+  // The smallest box holding every canvas pixel that may differ from what the canvas held
+  // at the previous call (the whole canvas after a size or background change); resets it.
+  // Lets a view copy only that part to the screen.
+  PixelBox TakeChangedBox();
   // Counts full repaints actually done (batched steps not counted); lets the widget and
   // tests see that deferred painting happened once.
   std::uint64_t paintCount() const { return paintCount_; }
@@ -179,6 +202,8 @@ class WykresModel {
     bool operator==(const BackgroundKey&) const = default;
   } backgroundKey_;
   std::vector<std::uint32_t> dirty_;
+  PixelBox dirtyBox_;    // holds every pixel of dirty_
+  PixelBox changedBox_;  // pixels written since the last TakeChangedBox
   bool canvasIsBackgroundPlusDirty_ = false;
 
   int batchDepth_ = 0;

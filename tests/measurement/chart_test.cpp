@@ -405,6 +405,52 @@ TEST(WykresBatchTest, DeferredPaintingEndsInTheSamePicture) {
   EXPECT_TRUE(marks(chart).empty());
 }
 
+// The changed box must hold every pixel that differs from the previous picture, whatever
+// the steps between two looks; a view copies only that box to the screen.
+TEST(WykresChangedBoxTest, HoldsEveryChangedPixel) {
+  WykresModel chart = mainWindowChart();
+  chart.TakeChangedBox();
+  PixelCanvas shown = chart.canvas();
+  unsigned seed = 7;
+  auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) & 0x7FFF;
+  };
+  int steps = 0, partial = 0;
+  for (int look = 0; look < 400; ++look) {
+    const int kind = static_cast<int>(next() % 40);
+    if (kind == 0) {
+      chart.Clear();
+    } else if (kind == 1) {
+      chart.SetAutoSkala(!chart.AutoSkala());
+      chart.SetRange(3.0, -3.0);
+    } else if (kind == 2) {
+      chart.BeginBatch();
+      for (int i = 0; i < 5; ++i) chart.AddPoint(std::sin(++steps * 0.07) * 4);
+      chart.EndBatch();
+    } else {
+      const int points = 1 + static_cast<int>(next() % 3);
+      for (int i = 0; i < points; ++i) {
+        const double spike = next() % 50 == 0 ? 40.0 : 0.0;  // now and then out of range
+        chart.AddPoint(std::sin(++steps * 0.07) * 4 + spike);
+      }
+    }
+    const PixelBox box = chart.TakeChangedBox();
+    const PixelCanvas& now = chart.canvas();
+    for (int y = 0; y < now.height(); ++y) {
+      for (int x = 0; x < now.width(); ++x) {
+        if (now.pixel(x, y) == shown.pixel(x, y)) continue;
+        ASSERT_TRUE(x >= box.left && x < box.right && y >= box.top && y < box.bottom)
+            << "pixel " << x << "," << y << " changed outside the box at look " << look;
+      }
+    }
+    if (box.bottom - box.top < now.height()) ++partial;
+    shown = now;
+  }
+  EXPECT_GT(partial, 300);  // a trace in mid-height leaves the top and bottom rows alone
+  EXPECT_TRUE(chart.TakeChangedBox().empty());
+}
+
 TEST(WykresGeometryTest, CapacityFollowsWidthAndMarginUpToTwoThousand) {
   WykresModel wide(2500, 100);
   EXPECT_EQ(wide.Capacity(), 2000);
