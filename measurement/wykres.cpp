@@ -2,6 +2,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QResizeEvent>
 
 namespace measurement {
@@ -31,11 +32,30 @@ void TWykres::changed() {
 
 void TWykres::showPicture() {
   paintPending();
-  // Only the pixels that changed since the last showing go to the screen; on a full chart
-  // that is the band the trace covers, and the buttons over the chart's corners are left
-  // alone when the trace does not reach them.
-  const PixelBox b = model_.TakeChangedBox();
-  if (!b.empty()) update(QRect(b.left, b.top, b.right - b.left, b.bottom - b.top));
+  // Only the pixels that changed since the last showing go to the screen: per strip of
+  // columns the rows the trace moved in. Neighbouring strips are joined while one rectangle
+  // covers little more than the two would, as every rectangle costs a request of its own.
+  constexpr int kRectangleCostPixels = 2048;
+  model_.TakeChangedStrips(strips_);
+  auto area = [](const PixelBox& b) {
+    return b.empty() ? 0 : (b.right - b.left) * (b.bottom - b.top);
+  };
+  QRegion region;
+  PixelBox run;
+  auto flushRun = [&] {
+    if (!run.empty())
+      region += QRect(run.left, run.top, run.right - run.left, run.bottom - run.top);
+    run = {};
+  };
+  for (const PixelBox& b : strips_) {
+    if (b.empty()) continue;
+    PixelBox joined = run;
+    joined.add(b);
+    if (!run.empty() && area(joined) > area(run) + area(b) + kRectangleCostPixels) flushRun();
+    run.add(b);
+  }
+  flushRun();
+  if (!region.isEmpty()) update(region);
 }
 
 void TWykres::AddPoint(double value) {
@@ -109,7 +129,7 @@ void TWykres::resizeEvent(QResizeEvent* event) {
     model_.Resize(event->size().width(), event->size().height());
     // The canvas changed size: the whole control is repainted now, from a finished picture.
     paintPending();
-    model_.TakeChangedBox();
+    model_.TakeChangedStrips(strips_);
   }
 }
 

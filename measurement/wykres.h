@@ -71,6 +71,7 @@ class TWykres : public QWidget {
   void showPicture();
 
   mutable WykresModel model_;
+  std::vector<PixelBox> strips_;  // kept between showings: no allocation per showing
   mutable bool deferred_ = false;
   int batchDepth_ = 0;
   RefreshThrottle repaint_;

@@ -160,10 +160,13 @@ class WykresModel {
   double Newest() const { return writePos_ > 0 ? samples_[writePos_] : 0.0; }
 
   const PixelCanvas& canvas() const { return canvas_; }
-  // The smallest box holding every canvas pixel that may differ from what the canvas held
-  // at the previous call (the whole canvas after a size or background change); resets it.
-  // Lets a view copy only that part to the screen.
-  PixelBox TakeChangedBox();
+  // What a view must copy to the screen: for each strip of kStripWidth columns (left to
+  // right), the smallest box holding every pixel of the strip that may differ from what the
+  // canvas held at the previous call (whole strips after a size or background change; empty
+  // boxes where nothing changed). Resets the record. Strips keep a trace that is flat in
+  // places, and the buttons over the chart's corners, out of most copies.
+  static constexpr int kStripWidth = 32;
+  void TakeChangedStrips(std::vector<PixelBox>& strips);
   // Counts full repaints actually done (batched steps not counted); lets the widget and
   // tests see that deferred painting happened once.
   std::uint64_t paintCount() const { return paintCount_; }
@@ -202,8 +205,10 @@ class WykresModel {
     bool operator==(const BackgroundKey&) const = default;
   } backgroundKey_;
   std::vector<std::uint32_t> dirty_;
-  PixelBox dirtyBox_;    // holds every pixel of dirty_
-  PixelBox changedBox_;  // pixels written since the last TakeChangedBox
+  void markPixel(int x, int y);
+  void markBox(const PixelBox& box);
+  std::vector<PixelBox> dirtyStrips_;    // hold every pixel of dirty_
+  std::vector<PixelBox> changedStrips_;  // pixels written since the last TakeChangedStrips
   bool canvasIsBackgroundPlusDirty_ = false;
 
   int batchDepth_ = 0;
