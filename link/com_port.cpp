@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <iterator>
 #include <system_error>
 #include <utility>
@@ -15,6 +16,23 @@ namespace {
 // While a received-data handler leaves the bytes waiting, the event thread looks at the
 // input count this often instead of being woken by the same bytes again and again.
 constexpr int kUnconsumedPollMs = 20;
+
+// A wake that finds fewer bytes than this waiting comes from a line fed byte by byte.
+constexpr int kGatherBelowBytes = 4;
+
+// How long such a burst is let run: this many byte times at the line's rate, within limits
+// that keep a frame's last byte close to its showing at slow rates and wake-ups rare at
+// fast ones.
+constexpr double kGatherByteTimes = 4;
+constexpr int kGatherMinMs = 2;
+constexpr int kGatherMaxMs = 20;
+
+int gatherWindowMs(const LineSettings& s) {
+  const double stopBits = s.stopBits == sbOneStopBit ? 1 : s.stopBits == sbOne5StopBits ? 1.5 : 2;
+  const double bitsPerByte = 1 + s.dataBits + (s.parity == prNone ? 0 : 1) + stopBits;
+  const double ms = std::ceil(kGatherByteTimes * bitsPerByte * 1000.0 / std::max(s.baudRate, 1u));
+  return static_cast<int>(std::clamp(ms, double{kGatherMinMs}, double{kGatherMaxMs}));
+}
 
 constexpr std::uint32_t kBaudRates[] = {0,     110,   300,   600,   1200,  2400,   4800,   9600,
                                         14400, 19200, 38400, 56000, 57600, 115200, 128000, 256000};
@@ -158,6 +176,14 @@ void TComThread::Execute() {
     TComEvents events;
     if (w.kind == WaitResult::Events) {
       events = w.events;
+      if (events == TComEvents{evRxChar}) {
+        int waiting = w.waiting;
+        if (waiting < 0 && host_.inputCount(waiting) != 0) waiting = 0;
+        const int gatherMs = port_.gatherMs_.load(std::memory_order_relaxed);
+        // A byte-paced line: let the rest of the burst arrive before announcing it.
+        if (waiting > 0 && waiting < kGatherBelowBytes && gatherMs > 0 && stop_.waitFor(gatherMs))
+          break;
+      }
     } else if (w.kind == WaitResult::Timeout) {
       if (!unconsumed) continue;
       int n = 0;
@@ -170,12 +196,10 @@ void TComThread::Execute() {
       break;  // stop signal, device gone, or the wait failed: never wait again
     }
 
-    // The job owns what it needs: after a release (Close from inside a handler) it may
+    // Captures of two words: std::function keeps them in place, no allocation. The job
+    // touches nothing of this thread: after a release (Close from inside a handler) it may
     // finish after this thread has ended.
-    auto outcome = std::make_shared<TCustomComPort::DispatchOutcome>();
-    auto job = [port = &port_, session = session_, events, outcome] {
-      *outcome = port->DispatchEvents(events, session);
-    };
+    auto job = [port = &port_, session = session_, events] { port->Deliver(events, session); };
     if (syncMethod_ == smNone) {
       try {
         job();
@@ -185,7 +209,7 @@ void TComThread::Execute() {
         break;
       }
     } else {
-      const DeliveryQueue::Outcome r = queue_.runOnMain(std::move(job));
+      const DeliveryQueue::Outcome r = queue_.runOnMain(job);
       if (r.error) {
         fatal_ = r.error;
         endedByException = true;
@@ -193,9 +217,11 @@ void TComThread::Execute() {
       }
       if (r.released) break;
     }
-    if (outcome->rxUnconsumed) {
+    // Written by the job on the main thread before the hand-over ended.
+    const TCustomComPort::DispatchOutcome outcome = port_.lastOutcome_;
+    if (outcome.rxUnconsumed) {
       unconsumed = true;
-      unconsumedCount = outcome->rxCount;
+      unconsumedCount = outcome.rxCount;
     }
   }
   host_.setEventMask({});
@@ -297,6 +323,7 @@ void TCustomComPort::ApplyLineSettings() {
   s.rts = flowControl_.ControlRTS();
   s.eventChar = eventChar_;
   if (int e = host_->setLineSettings(s)) throw EComPort(7, e);
+  gatherMs_.store(gatherWindowMs(s), std::memory_order_relaxed);
 }
 
 void TCustomComPort::ApplyTimeouts() {
@@ -409,6 +436,12 @@ ModemLines TCustomComPort::LineSignals() {
   ModemLines m;
   if (int e = host_->modemStatus(m)) throw EComPort(11, e);
   return m;
+}
+
+void TCustomComPort::Deliver(TComEvents events, unsigned session) {
+  const DispatchOutcome outcome = DispatchEvents(events, session);
+  // A delivery of a closed session has no event thread waiting for its outcome.
+  if (session == session_) lastOutcome_ = outcome;
 }
 
 TCustomComPort::DispatchOutcome TCustomComPort::DispatchEvents(TComEvents ev, unsigned session) {

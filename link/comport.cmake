@@ -8,3 +8,4 @@ add_library(halvex_comport STATIC
 target_include_directories(halvex_comport PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(halvex_comport PUBLIC Threads::Threads)
 halvex_warnings(halvex_comport)
+set_property(GLOBAL APPEND PROPERTY HALVEX_BENCH_LIBS halvex_comport)

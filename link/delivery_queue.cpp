@@ -5,13 +5,14 @@
 namespace devlink {
 
 void DeliveryQueue::setWake(std::function<void()> wake) {
+  auto shared = wake ? std::make_shared<const std::function<void()>>(std::move(wake)) : nullptr;
   std::lock_guard lock(mutex_);
-  wake_ = std::move(wake);
+  wake_ = std::move(shared);
 }
 
 bool DeliveryQueue::pending() const {
   std::lock_guard lock(mutex_);
-  return !jobs_.empty();
+  return head_ != nullptr;
 }
 
 bool DeliveryQueue::insideDelivery() const {
@@ -19,63 +20,102 @@ bool DeliveryQueue::insideDelivery() const {
   return depth_ > 0;
 }
 
-void DeliveryQueue::run(const std::shared_ptr<Job>& job) {
-  {
-    std::lock_guard lock(mutex_);
+DeliveryQueue::Job* DeliveryQueue::acquireLocked() {
+  Job* job = free_;
+  if (job) {
+    free_ = job->next;
+  } else {
+    records_.push_back(std::make_unique<Job>());
+    job = records_.back().get();
+  }
+  job->next = nullptr;
+  job->error = nullptr;
+  job->running = job->done = job->released = job->abandoned = false;
+  return job;
+}
+
+void DeliveryQueue::recycleLocked(Job* job) {
+  job->error = nullptr;
+  job->next = free_;
+  free_ = job;
+}
+
+DeliveryQueue::Job* DeliveryQueue::popLocked() {
+  Job* job = head_;
+  if (job) {
+    head_ = job->next;
+    if (!head_) tail_ = nullptr;
+    job->next = nullptr;
     job->running = true;
     ++depth_;
   }
+  return job;
+}
+
+// `job` was taken off the waiting list by popLocked.
+void DeliveryQueue::run(Job* job) {
   std::exception_ptr error;
   try {
     job->fn();
   } catch (...) {
     error = std::current_exception();
   }
+  // Only this thread touches the callable once the job was taken; its captures go now, not
+  // when the record is reused.
+  job->fn = nullptr;
   std::lock_guard lock(mutex_);
   --depth_;
   job->error = error;
   job->running = false;
   job->done = true;
+  if (job->abandoned) recycleLocked(job);
   changed_.notify_all();
 }
 
 void DeliveryQueue::drain() {
   for (;;) {
-    std::shared_ptr<Job> job;
+    Job* job;
     {
       std::lock_guard lock(mutex_);
-      if (jobs_.empty()) return;
-      job = std::move(jobs_.front());
-      jobs_.pop_front();
+      job = popLocked();
     }
+    if (!job) return;
     run(job);
   }
 }
 
 DeliveryQueue::Outcome DeliveryQueue::runOnMain(std::function<void()> fn) {
-  auto job = std::make_shared<Job>();
-  job->fn = std::move(fn);
-  std::function<void()> wake;
+  std::shared_ptr<const std::function<void()>> wake;
+  Job* job;
   {
     std::lock_guard lock(mutex_);
+    job = acquireLocked();
+    job->fn = std::move(fn);
+    if (tail_) {
+      tail_->next = job;
+    } else {
+      head_ = job;
+    }
+    tail_ = job;
     awaited_ = job;
-    jobs_.push_back(job);
     wake = wake_;
   }
   changed_.notify_all();  // a Close waiting in drainUntilProducerFinished runs it
   if (wake) {
     try {
-      wake();
+      (*wake)();
     } catch (...) {
       // A failing wake leaves the job for the next drain (Close drains too).
     }
   }
   std::unique_lock lock(mutex_);
   changed_.wait(lock, [&] { return job->done || job->released; });
-  awaited_.reset();
+  awaited_ = nullptr;
   Outcome out;
   out.released = !job->done;
   out.error = job->error;
+  job->abandoned = true;
+  if (job->done) recycleLocked(job);  // else the main thread frees it when the job ends
   return out;
 }
 
@@ -93,9 +133,7 @@ void DeliveryQueue::producerFinished() {
 void DeliveryQueue::drainUntilProducerFinished() {
   std::unique_lock lock(mutex_);
   while (!producerFinished_) {
-    if (!jobs_.empty()) {
-      auto job = std::move(jobs_.front());
-      jobs_.pop_front();
+    if (Job* job = popLocked()) {
       lock.unlock();
       run(job);
       lock.lock();

@@ -237,6 +237,7 @@ class PosixSerial final : public HostSerial {
     }
     fd_ = fd.release();
     haveErrorCounts_ = false;
+    noErrorCounts_ = false;
     return 0;
   }
 
@@ -349,6 +350,7 @@ class PosixSerial final : public HostSerial {
       if (n > 0 || !(ev & (POLLHUP | POLLERR))) {
         res.kind = WaitResult::Events;
         res.events.insert(evRxChar);
+        res.waiting = n;
         return res;
       }
     }
@@ -374,8 +376,12 @@ class PosixSerial final : public HostSerial {
   int lineErrors(TComErrors& errors) override {
     errors = {};
     if (fd_ < 0) return EBADF;
+    if (noErrorCounts_) return 0;
     serial_icounter_struct c{};
-    if (::ioctl(fd_, TIOCGICOUNT, &c) < 0) return 0;
+    if (::ioctl(fd_, TIOCGICOUNT, &c) < 0) {
+      noErrorCounts_ = errno == ENOTTY || errno == EINVAL;
+      return 0;
+    }
     if (haveErrorCounts_) {
       if (c.frame != lastCounts_.frame) errors.insert(ceFrame);
       if (c.parity != lastCounts_.parity) errors.insert(ceRxParity);
@@ -520,6 +526,7 @@ class PosixSerial final : public HostSerial {
   std::atomic<std::uint16_t> mask_{0};
   serial_icounter_struct lastCounts_{};
   bool haveErrorCounts_ = false;
+  bool noErrorCounts_ = false;  // the driver has no TIOCGICOUNT: not asked again until reopened
 };
 
 std::string configHome() {
@@ -551,8 +558,12 @@ void StopSignal::set() {
 }
 
 bool StopSignal::isSet() const {
+  return waitFor(0);
+}
+
+bool StopSignal::waitFor(int timeoutMs) const {
   pollfd p{fd_, POLLIN, 0};
-  return ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN);
+  return pollRetry(&p, 1, timeoutMs) > 0 && (p.revents & POLLIN);
 }
 
 std::string portLinkFolder() {

@@ -126,6 +126,7 @@ struct WaitResult {
   Kind kind = Failed;
   TComEvents events;
   int error = 0;
+  int waiting = -1;  // with evRxChar: the bytes waiting when the wait ended; -1 when not known
 };
 
 // The event thread's stop signal: an eventfd that stays readable once set.
@@ -137,6 +138,8 @@ class StopSignal {
   StopSignal& operator=(const StopSignal&) = delete;
   void set();
   bool isSet() const;
+  // Blocks until the signal is set or `timeoutMs` has passed; true when it is set.
+  bool waitFor(int timeoutMs) const;
   int fd() const { return fd_; }
 
  private:
@@ -167,11 +170,14 @@ class HostSerial {
   // Chooses which conditions waitEvent reports. Only evRxChar is observable on a tty.
   virtual void setEventMask(TComEvents mask) = 0;
   // Blocks until received data (when `watchInput` and the mask holds evRxChar), the stop
-  // signal, the device going away, or `timeoutMs` (-1: no limit). Retries on EINTR.
+  // signal, the device going away, or `timeoutMs` (-1: no limit). Retries on EINTR. With
+  // evRxChar the result says how many bytes were waiting (saves the caller a query).
   virtual WaitResult waitEvent(const StopSignal& stop, int timeoutMs, bool watchInput) = 0;
   // Bytes waiting in the input queue. Does not block.
   virtual int inputCount(int& count) = 0;
-  // Line errors seen since the previous call (and so cleared by it). Does not block.
+  // Line errors seen since the previous call (and so cleared by it). Does not block. A
+  // device without error counters (pseudo-terminals, most USB adapters) is asked once per
+  // open and then reports no errors without a system call.
   virtual int lineErrors(TComErrors& errors) = 0;
   // CTS, DSR, ring and carrier detect. A device without modem lines reports all off.
   virtual int modemStatus(ModemLines& lines) = 0;

@@ -2,41 +2,82 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QResizeEvent>
 
 namespace measurement {
 
 TWykres::TWykres(QWidget* parent, int width, int height)
-    : QWidget(parent), model_(width, height), repaint_(this, [this] { update(); }) {
+    : QWidget(parent), model_(width, height), repaint_(this, [this] { showPicture(); }) {
   resize(width, height);
   // The picture covers the whole control: no background erase before painting.
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+void TWykres::defer() {
+  if (deferred_) return;
+  model_.BeginBatch();
+  deferred_ = true;
+}
+
+void TWykres::paintPending() const {
+  if (!deferred_) return;
+  deferred_ = false;
+  model_.EndBatch();
+}
+
 void TWykres::changed() {
-  // Only a finished picture is worth showing; batched steps paint nothing yet.
-  if (model_.paintCount() != shownPaintCount_) {
-    shownPaintCount_ = model_.paintCount();
-    repaint_.request();
+  if (batchDepth_ == 0) repaint_.request();
+}
+
+void TWykres::showPicture() {
+  paintPending();
+  // Only the pixels that changed since the last showing go to the screen: per strip of
+  // columns the rows the trace moved in. Neighbouring strips are joined while one rectangle
+  // covers little more than the two would, as every rectangle costs a request of its own.
+  constexpr int kRectangleCostPixels = 2048;
+  model_.TakeChangedStrips(strips_);
+  auto area = [](const PixelBox& b) {
+    return b.empty() ? 0 : (b.right - b.left) * (b.bottom - b.top);
+  };
+  QRegion region;
+  PixelBox run;
+  auto flushRun = [&] {
+    if (!run.empty())
+      region += QRect(run.left, run.top, run.right - run.left, run.bottom - run.top);
+    run = {};
+  };
+  for (const PixelBox& b : strips_) {
+    if (b.empty()) continue;
+    PixelBox joined = run;
+    joined.add(b);
+    if (!run.empty() && area(joined) > area(run) + area(b) + kRectangleCostPixels) flushRun();
+    run.add(b);
   }
+  flushRun();
+  if (!region.isEmpty()) update(region);
 }
 
 void TWykres::AddPoint(double value) {
+  defer();
   model_.AddPoint(value);
   changed();
 }
 
 void TWykres::Clear() {
+  defer();
   model_.Clear();
   changed();
 }
 
 void TWykres::SetRange(double top, double bottom) {
+  defer();
   model_.SetRange(top, bottom);
   changed();
 }
 
 void TWykres::Redraw(double top, double bottom) {
+  defer();
   model_.Redraw(top, bottom);
   changed();
 }
@@ -46,18 +87,24 @@ void TWykres::RecalcMinMax() {
 }
 
 void TWykres::BeginBatch() {
-  model_.BeginBatch();
+  ++batchDepth_;
 }
 
 void TWykres::EndBatch() {
-  model_.EndBatch();
-  changed();
+  if (batchDepth_ == 0) return;
+  if (--batchDepth_ == 0) changed();
 }
 
 QImage TWykres::image() const {
+  paintPending();
   const PixelCanvas& c = model_.canvas();
   return QImage(reinterpret_cast<const uchar*>(c.data()), c.width(), c.height(), c.bytesPerLine(),
                 QImage::Format_RGB32);
+}
+
+const WykresModel& TWykres::model() const {
+  paintPending();
+  return model_;
 }
 
 QSize TWykres::sizeHint() const {
@@ -65,8 +112,12 @@ QSize TWykres::sizeHint() const {
 }
 
 void TWykres::paintEvent(QPaintEvent* event) {
+  // The canvas as it was last shown (or painted for image()): changes made since then wait
+  // for their own showing, so a repaint never mixes two pictures.
+  const PixelCanvas& c = model_.canvas();
+  const QImage picture(reinterpret_cast<const uchar*>(c.data()), c.width(), c.height(),
+                       c.bytesPerLine(), QImage::Format_RGB32);
   QPainter painter(this);
-  const QImage picture = image();
   const QRect r = event->rect();
   painter.drawImage(r.topLeft(), picture, r);
 }
@@ -74,8 +125,11 @@ void TWykres::paintEvent(QPaintEvent* event) {
 void TWykres::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   if (event->size().width() != model_.Width() || event->size().height() != model_.Height()) {
+    defer();
     model_.Resize(event->size().width(), event->size().height());
-    changed();
+    // The canvas changed size: the whole control is repainted now, from a finished picture.
+    paintPending();
+    model_.TakeChangedStrips(strips_);
   }
 }
 

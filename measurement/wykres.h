@@ -22,6 +22,7 @@ class TWykres : public QWidget {
   void SetRange(double top, double bottom);
   void Redraw(double top, double bottom);
   void RecalcMinMax();
+  // Between the two nothing is shown; EndBatch shows the final picture once.
   void BeginBatch();
   void EndBatch();
 
@@ -44,15 +45,17 @@ class TWykres : public QWidget {
   TColor SiatkaColor() const { return model_.SiatkaColor(); }
   void SetSiatkaColor(TColor c) { model_.SetSiatkaColor(c); }
 
-  // The chart's current picture; it shares the model's pixels (no copy), valid until the
-  // next change of the chart.
+  // The chart's current picture (painted now if changes wait for their showing); it shares
+  // the model's pixels (no copy), valid until the next change of the chart.
   QImage image() const;
-  const WykresModel& model() const { return model_; }
+  // The model with its picture up to date.
+  const WykresModel& model() const;
 
   QSize sizeHint() const override;
 
-  // Shortest time between two repaints on screen (0, the default: every change). The
-  // picture itself is always up to date; only showing it is paced.
+  // Shortest time between two repaints on screen (0, the default: every change). Changes
+  // are kept at once; the picture is painted when it is shown, so values that come faster
+  // than the screen is refreshed cost no painting of their own.
   void SetRepaintInterval(int ms) { repaint_.setInterval(ms); }
 
  protected:
@@ -60,9 +63,17 @@ class TWykres : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  // Every painting step of the model goes into one open batch of the model until the
+  // picture is shown: what the last step would have painted is painted once.
+  void defer();
+  void paintPending() const;
   void changed();
-  WykresModel model_;
-  std::uint64_t shownPaintCount_ = 0;
+  void showPicture();
+
+  mutable WykresModel model_;
+  std::vector<PixelBox> strips_;  // kept between showings: no allocation per showing
+  mutable bool deferred_ = false;
+  int batchDepth_ = 0;
   RefreshThrottle repaint_;
 };
 

@@ -184,6 +184,34 @@ double WykresModel::Sample(int i) const {
   return samples_[i];
 }
 
+void WykresModel::TakeChangedStrips(std::vector<PixelBox>& strips) {
+  const std::size_t n = static_cast<std::size_t>((width_ + kStripWidth - 1) / kStripWidth);
+  changedStrips_.resize(n);
+  strips.swap(changedStrips_);
+  changedStrips_.assign(n, PixelBox{});
+}
+
+void WykresModel::markPixel(int x, int y) {
+  const std::size_t i = static_cast<std::size_t>(x / kStripWidth);
+  if (i >= dirtyStrips_.size()) {
+    dirtyStrips_.resize(i + 1);
+    changedStrips_.resize(std::max(changedStrips_.size(), i + 1));
+  }
+  dirtyStrips_[i].add(x, y);
+  changedStrips_[i].add(x, y);
+}
+
+void WykresModel::markBox(const PixelBox& box) {
+  if (box.empty()) return;
+  for (int left = box.left / kStripWidth * kStripWidth; left < box.right; left += kStripWidth) {
+    PixelBox part = box;
+    part.left = std::max(box.left, left);
+    part.right = std::min(box.right, left + kStripWidth);
+    markPixel(part.left, part.top);
+    markPixel(part.right - 1, part.bottom - 1);
+  }
+}
+
 void WykresModel::ensureBackground() {
   const BackgroundKey key{width_, height_, leftMargin_, colorIn_, siatkaColor_};
   if (key == backgroundKey_) return;
@@ -212,14 +240,21 @@ void WykresModel::restoreBackground() {
     std::uint32_t* dst = canvas_.data();
     const std::uint32_t* src = background_.data();
     for (std::uint32_t off : dirty_) dst[off] = src[off];
+    if (changedStrips_.size() < dirtyStrips_.size()) changedStrips_.resize(dirtyStrips_.size());
+    for (std::size_t i = 0; i < dirtyStrips_.size(); ++i) changedStrips_[i].add(dirtyStrips_[i]);
   } else {
     if (canvas_.width() != width_ || canvas_.height() != height_) canvas_.resize(width_, height_);
     if (width_ > 0 && height_ > 0) {
       std::memcpy(canvas_.data(), background_.data(),
                   static_cast<std::size_t>(width_) * height_ * sizeof(std::uint32_t));
     }
+    changedStrips_.clear();
+    for (int left = 0; left < width_; left += kStripWidth)
+      changedStrips_.push_back(PixelBox{left, 0, std::min(left + kStripWidth, width_), height_});
   }
   dirty_.clear();
+  dirtyStrips_.assign(static_cast<std::size_t>((width_ + kStripWidth - 1) / kStripWidth),
+                      PixelBox{});
   canvasIsBackgroundPlusDirty_ = true;
 }
 
@@ -250,14 +285,18 @@ void WykresModel::plot(double v, int x, double top, double bottom, std::uint32_t
   const std::uint32_t off = static_cast<std::uint32_t>(y) * width_ + x;
   canvas_.data()[off] = pixel;
   dirty_.push_back(off);
+  markPixel(x, y);
 }
 
 void WykresModel::markTriangle(int yTop) {
-  for (int y = std::max(yTop, 0); y <= std::min(yTop + 6, height_ - 1); ++y) {
-    for (int x = std::max(width_ - 18, 0); x <= std::min(width_ - 6, width_ - 1); ++x) {
+  const PixelBox box{std::max(width_ - 18, 0), std::max(yTop, 0), std::min(width_ - 5, width_),
+                     std::min(yTop + 7, height_)};
+  for (int y = box.top; y < box.bottom; ++y) {
+    for (int x = box.left; x < box.right; ++x) {
       dirty_.push_back(static_cast<std::uint32_t>(y) * width_ + x);
     }
   }
+  markBox(box);
 }
 
 void WykresModel::DrawArrowUp() {

@@ -80,6 +80,25 @@ struct ChartRange {
 };
 ChartRange manualRange(int w, int o);
 
+// A rectangle of canvas pixels, right and bottom edges exclusive; empty when it holds none.
+struct PixelBox {
+  int left = 0, top = 0, right = 0, bottom = 0;
+  bool empty() const { return right <= left || bottom <= top; }
+  void add(int x, int y) { add(PixelBox{x, y, x + 1, y + 1}); }
+  void add(const PixelBox& b) {
+    if (b.empty()) return;
+    if (empty()) {
+      *this = b;
+      return;
+    }
+    if (b.left < left) left = b.left;
+    if (b.top < top) top = b.top;
+    if (b.right > right) right = b.right;
+    if (b.bottom > bottom) bottom = b.bottom;
+  }
+  bool operator==(const PixelBox&) const = default;
+};
+
 // The strip chart: a ring of values painted as single pixels on a fixed 20-pixel grid,
 // scaled to the data (margin `Skala` percent) or to a range set from outside.
 class WykresModel {
@@ -141,6 +160,13 @@ class WykresModel {
   double Newest() const { return writePos_ > 0 ? samples_[writePos_] : 0.0; }
 
   const PixelCanvas& canvas() const { return canvas_; }
+  // What a view must copy to the screen: for each strip of kStripWidth columns (left to
+  // right), the smallest box holding every pixel of the strip that may differ from what the
+  // canvas held at the previous call (whole strips after a size or background change; empty
+  // boxes where nothing changed). Resets the record. Strips keep a trace that is flat in
+  // places, and the buttons over the chart's corners, out of most copies.
+  static constexpr int kStripWidth = 32;
+  void TakeChangedStrips(std::vector<PixelBox>& strips);
   // Counts full repaints actually done (batched steps not counted); lets the widget and
   // tests see that deferred painting happened once.
   std::uint64_t paintCount() const { return paintCount_; }
@@ -179,6 +205,10 @@ class WykresModel {
     bool operator==(const BackgroundKey&) const = default;
   } backgroundKey_;
   std::vector<std::uint32_t> dirty_;
+  void markPixel(int x, int y);
+  void markBox(const PixelBox& box);
+  std::vector<PixelBox> dirtyStrips_;    // hold every pixel of dirty_
+  std::vector<PixelBox> changedStrips_;  // pixels written since the last TakeChangedStrips
   bool canvasIsBackgroundPlusDirty_ = false;
 
   int batchDepth_ = 0;

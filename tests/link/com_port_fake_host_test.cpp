@@ -465,4 +465,49 @@ TEST(ComPortFakeHost, DeliveryCallsHandlersInFixedOrder) {
   EXPECT_NE(ranOn, std::this_thread::get_id());
 }
 
+TEST(ComPortFakeHost, AWakeWithFewBytesWaitsForTheBurstABurstIsAnnouncedAtOnce) {
+  Fixture f;
+  std::vector<int> counts;
+  f.port.OnRxChar = [&](devlink::TCustomComPort& p, int n) {
+    counts.push_back(n);
+    char buf[64];
+    p.Read(buf, n);
+  };
+  f.port.Open();
+  auto setWaiting = [&](int n) {
+    std::lock_guard l(f.host->m);
+    f.host->inputCount = n;
+  };
+  // Time from the line event to the delivery being handed over.
+  auto handOverMs = [&](int waiting) {
+    setWaiting(waiting);
+    const auto t0 = Clock::now();
+    f.host->inject({devlink::evRxChar});
+    while (!f.port.Deliveries().pending()) std::this_thread::sleep_for(50us);
+    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+  };
+
+  // One byte: the line is let run (at 9600 baud four byte times, at least 2 ms) and what
+  // arrived meanwhile is announced with it.
+  setWaiting(1);
+  const auto t0 = Clock::now();
+  f.host->inject({devlink::evRxChar});
+  setWaiting(3);
+  while (!f.port.Deliveries().pending()) std::this_thread::sleep_for(50us);
+  EXPECT_GE(Clock::now() - t0, 2ms);
+  f.port.Deliveries().drain();
+  EXPECT_EQ(counts, std::vector<int>{3});
+
+  // Eighteen bytes at once: no wait (the quickest of a few tries, the machine may be busy).
+  double quickest = 1e9;
+  for (int i = 0; i < 5; ++i) {
+    quickest = std::min(quickest, handOverMs(18));
+    f.port.Deliveries().drain();
+  }
+  EXPECT_LT(quickest, 2.0);
+  EXPECT_EQ(counts.size(), 6u);
+  EXPECT_EQ(counts.back(), 18);
+  f.port.Close();
+}
+
 }  // namespace

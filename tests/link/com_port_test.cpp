@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "alloc_count.h"
 #include "scoped_env.h"
 
 namespace {
@@ -56,8 +57,9 @@ class Pty {
 
   const std::string& path() const { return path_; }
 
-  void send(const std::string& bytes) {
-    ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  void send(const std::string& bytes) { send(bytes.data(), bytes.size()); }
+  void send(const char* bytes, std::size_t n) {
+    ASSERT_EQ(::write(master_, bytes, n), static_cast<ssize_t>(n));
   }
 
   // What the port wrote, collected until `n` bytes came or the time is up.
@@ -696,6 +698,51 @@ TEST(ComPortOnPty, BlockedWriteEndsAfterWriteTimeout) {
   EXPECT_LE(elapsed, 100 * n + 1000 + 200);
   EXPECT_GE(elapsed, 100 * n + 1000 - 20);  // it waited for the line rather than giving up
   EXPECT_TRUE(port.Connected());
+  port.Close();
+}
+
+TEST(ComPortOnPty, ByteFedLineIsAnnouncedInGathersAndAllocatesNothing) {
+  Pty a;
+  devlink::TComPort port;
+  port.SetPort(a.path());
+  MainLoop loop(port.Deliveries());
+  char got[256];
+  int have = 0;
+  int announcements = 0;
+  port.OnRxChar = [&](devlink::TCustomComPort& p, int count) {
+    ++announcements;
+    have += p.Read(got + have, std::min(count, static_cast<int>(sizeof got) - have));
+  };
+  port.Open();
+
+  // One byte at a time, as a UART delivers at 9600 baud: the bytes of a burst are announced
+  // together, all of them, in order.
+  const std::string frame = "\xAA\x55 eighteen bytes.";
+  ASSERT_EQ(frame.size(), 18u);
+  std::thread uart([&] {
+    for (char c : frame) {
+      a.send(&c, 1);
+      std::this_thread::sleep_for(1ms);
+    }
+  });
+  EXPECT_TRUE(loop.runUntil([&] { return have >= 18; }));
+  uart.join();
+  EXPECT_EQ(std::string(got, static_cast<std::size_t>(have)), frame);
+  EXPECT_LT(announcements, 12);
+
+  // A whole frame in one write is one announcement; the steady stream of them allocates
+  // nothing on either thread.
+  auto frameOnce = [&] {
+    have = 0;
+    announcements = 0;
+    a.send(frame.data(), frame.size());
+    return loop.runUntil([&] { return have == 18; });
+  };
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(frameOnce());
+  EXPECT_EQ(announcements, 1);
+  const std::uint64_t before = testutil::allocations();
+  for (int i = 0; i < 30; ++i) ASSERT_TRUE(frameOnce());
+  EXPECT_EQ(testutil::allocations() - before, 0u) << "allocations in 30 deliveries";
   port.Close();
 }
 

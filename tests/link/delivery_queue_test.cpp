@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "alloc_count.h"
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -131,6 +133,29 @@ TEST(DeliveryQueue, StoppingDrainsPendingJobsAndReleasesTheRunningOne) {
   EXPECT_TRUE(innerReturned);
   EXPECT_TRUE(released);
   EXPECT_FALSE(q.insideDelivery());
+}
+
+TEST(DeliveryQueue, SteadyDeliveriesAllocateNothing) {
+  devlink::DeliveryQueue q;
+  std::atomic<int> wakes{0};
+  q.setWake([&wakes] { wakes.fetch_add(1, std::memory_order_relaxed); });
+  constexpr int kWarmUp = 5, kSteady = 300;
+  std::atomic<int> ran{0};
+  std::atomic<std::uint64_t> before{0};
+  q.producerStarted();
+  std::thread producer([&] {
+    for (int i = 0; i < kWarmUp + kSteady; ++i) {
+      if (i == kWarmUp) before = testutil::allocations();
+      q.runOnMain([&ran] { ran.fetch_add(1, std::memory_order_relaxed); });
+    }
+    q.producerFinished();
+  });
+  q.drainUntilProducerFinished();
+  const std::uint64_t after = testutil::allocations();
+  producer.join();
+  EXPECT_EQ(ran, kWarmUp + kSteady);
+  EXPECT_EQ(wakes, kWarmUp + kSteady);
+  EXPECT_EQ(after - before, 0u) << "allocations per delivery in the steady state";
 }
 
 }  // namespace

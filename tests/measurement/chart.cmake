@@ -5,5 +5,5 @@ halvex_add_test(NAME chart_tests
 if(HALVEX_WITH_GUI)
   halvex_add_test(NAME chart_widget_tests
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/chart_widget_test.cpp
-    LIBS halvex_chart GTest::gtest_main GUI)
+    LIBS halvex_chart GUI)
 endif()

@@ -5,6 +5,7 @@
 #include <limits>
 #include <set>
 #include <utility>
+#include <vector>
 
 #include "measurement/wykres_model.h"
 
@@ -403,6 +404,64 @@ TEST(WykresBatchTest, DeferredPaintingEndsInTheSamePicture) {
   chart.Clear();
   chart.EndBatch();
   EXPECT_TRUE(marks(chart).empty());
+}
+
+// The changed strips must hold every pixel that differs from the previous picture, whatever
+// the steps between two looks; a view copies only them to the screen.
+TEST(WykresChangedStripsTest, HoldEveryChangedPixel) {
+  WykresModel chart = mainWindowChart();
+  std::vector<PixelBox> strips;
+  chart.TakeChangedStrips(strips);
+  PixelCanvas shown = chart.canvas();
+  unsigned seed = 7;
+  auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) & 0x7FFF;
+  };
+  int steps = 0, partial = 0;
+  for (int look = 0; look < 400; ++look) {
+    const int kind = static_cast<int>(next() % 40);
+    if (kind == 0) {
+      chart.Clear();
+    } else if (kind == 1) {
+      chart.SetAutoSkala(!chart.AutoSkala());
+      chart.SetRange(3.0, -3.0);
+    } else if (kind == 2) {
+      chart.BeginBatch();
+      for (int i = 0; i < 5; ++i) chart.AddPoint(std::sin(++steps * 0.07) * 4);
+      chart.EndBatch();
+    } else {
+      const int points = 1 + static_cast<int>(next() % 3);
+      for (int i = 0; i < points; ++i) {
+        const double spike = next() % 50 == 0 ? 40.0 : 0.0;  // now and then out of range
+        chart.AddPoint(std::sin(++steps * 0.07) * 4 + spike);
+      }
+    }
+    chart.TakeChangedStrips(strips);
+    const PixelCanvas& now = chart.canvas();
+    ASSERT_EQ(strips.size(), 17u);  // 529 columns in strips of 32
+    long copied = 0;
+    for (std::size_t i = 0; i < strips.size(); ++i) {
+      const PixelBox& b = strips[i];
+      if (b.empty()) continue;
+      EXPECT_GE(b.left, static_cast<int>(i) * WykresModel::kStripWidth);
+      EXPECT_LE(b.right, static_cast<int>(i + 1) * WykresModel::kStripWidth);
+      copied += static_cast<long>(b.right - b.left) * (b.bottom - b.top);
+    }
+    for (int y = 0; y < now.height(); ++y) {
+      for (int x = 0; x < now.width(); ++x) {
+        if (now.pixel(x, y) == shown.pixel(x, y)) continue;
+        const PixelBox& b = strips[static_cast<std::size_t>(x / WykresModel::kStripWidth)];
+        ASSERT_TRUE(x >= b.left && x < b.right && y >= b.top && y < b.bottom)
+            << "pixel " << x << "," << y << " changed outside its strip at look " << look;
+      }
+    }
+    if (copied < now.width() * now.height() * 3 / 4) ++partial;
+    shown = now;
+  }
+  EXPECT_GT(partial, 300);  // a trace in mid-height leaves most of the picture alone
+  chart.TakeChangedStrips(strips);
+  for (const PixelBox& b : strips) EXPECT_TRUE(b.empty());
 }
 
 TEST(WykresGeometryTest, CapacityFollowsWidthAndMarginUpToTwoThousand) {

@@ -3,7 +3,10 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QPaintEvent>
 #include <QPixmap>
+#include <QTest>
+#include <QToolButton>
 
 #include "measurement/recording.h"
 #include "measurement/wykres.h"
@@ -11,16 +14,7 @@
 namespace measurement {
 namespace {
 
-QApplication& app() {
-  static int argc = 1;
-  static char name[] = "chart_widget_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication a(argc, argv);
-  return a;
-}
-
 TEST(TWykresTest, ShownPictureIsTheModelsPicture) {
-  app();
   TWykres chart;
   chart.SetMax(0.1);
   chart.SetSkala(20.0);
@@ -42,7 +36,6 @@ TEST(TWykresTest, ShownPictureIsTheModelsPicture) {
 }
 
 TEST(TWykresTest, PropertiesAndRangeGoThroughToTheModel) {
-  app();
   TWykres chart;
   chart.SetAutoSkala(false);
   chart.SetRange(10.0, 0.0);
@@ -60,7 +53,6 @@ TEST(TWykresTest, PropertiesAndRangeGoThroughToTheModel) {
 }
 
 TEST(TWykresTest, ReplayPaintsOnceAtTheEnd) {
-  app();
   TWykres chart;
   chart.SetSkala(20.0);
   LineStore store;
@@ -74,5 +66,62 @@ TEST(TWykresTest, ReplayPaintsOnceAtTheEnd) {
   EXPECT_TRUE(chart.AutoSkala());
 }
 
+// Counts the paint events a widget receives and where they fell.
+struct PaintSpy : QObject {
+  int paints = 0;
+  QRect last;
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint) {
+      ++paints;
+      last = static_cast<QPaintEvent*>(e)->rect();
+    }
+    return false;
+  }
+};
+
+TEST(TWykresTest, ValuesFasterThanTheScreenArePaintedOncePerShowingAndOnlyWhereTheyChanged) {
+  QWidget window;
+  TWykres chart(&window);
+  // A button over the top right corner, where the main window has its clear button.
+  QToolButton corner(&window);
+  corner.setGeometry(496, 8, 25, 25);
+  PaintSpy chartPaints, cornerPaints;
+  chart.installEventFilter(&chartPaints);
+  corner.installEventFilter(&cornerPaints);
+  chart.SetAutoSkala(false);
+  chart.SetRange(10.0, -10.0);
+  for (int i = 0; i < 600; ++i) chart.AddPoint(i % 2 ? 1.0 : -1.0);  // a full ring, mid-height
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  QTest::qWait(50);
+
+  chart.SetRepaintInterval(100);
+  QTest::qWait(120);  // a quiet spell longer than the interval
+  const auto painted = chart.model().paintCount();
+  chartPaints.paints = cornerPaints.paints = 0;
+  chart.AddPoint(0.5);  // after a quiet spell: shown at once
+  for (int i = 0; i < 10; ++i) chart.AddPoint(i % 2 ? 1.0 : -1.0);  // gathered
+  ASSERT_TRUE(QTest::qWaitFor([&] { return chartPaints.paints >= 2; }, 2000));
+  QTest::qWait(150);
+  EXPECT_EQ(chartPaints.paints, 2);
+  EXPECT_EQ(chart.model().paintCount(), painted + 2);  // one picture per showing
+  EXPECT_EQ(cornerPaints.paints, 0);
+  EXPECT_LT(chartPaints.last.height(), 40);  // the rows the trace covers, not all 217
+  EXPECT_EQ(chartPaints.last.width(), 527);
+
+  // What is on screen is the model's picture.
+  const QImage grabbed = chart.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  EXPECT_EQ(grabbed, chart.image().convertToFormat(QImage::Format_RGB32));
+}
+
 }  // namespace
 }  // namespace measurement
+
+// The application lives on main's stack: a static one would be destroyed after Qt's own
+// statics at exit.
+int main(int argc, char** argv) {
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
