@@ -1,8 +1,12 @@
 #pragma once
-// Shows changes at most once per interval: the first change after a quiet spell is
-// shown at once, later ones are gathered and shown when the interval has passed. The
-// instrument can send 53 frames a second; repainting the readout and the chart at
-// 25 Hz looks the same to the eye and costs well under half the CPU.
+// Shows changes about once per interval: the first change after a quiet spell is shown at
+// once, later ones are gathered. A change that comes three quarters of an interval or more
+// after the last showing is shown with it; otherwise a timer shows the gathered changes when
+// the interval has passed, unless a later change shows them first. So while the instrument
+// streams (a frame every 19 ms) every other frame shows the picture, 26 times a second,
+// without a timer of its own waking the program in between; no showing ever waits longer
+// than the interval. Repainting at 25 Hz looks the same to the eye as at 53 Hz and costs
+// well under half the CPU.
 #include <QElapsedTimer>
 #include <QTimer>
 #include <functional>
@@ -22,13 +26,12 @@ class RefreshThrottle {
   void setInterval(int ms) { intervalMs_ = ms; }
   int interval() const { return intervalMs_; }
 
-  // Something changed: show it now or when the interval has passed.
+  // Something changed: show it now or by the end of the interval.
   void request() {
-    if (timer_.isActive()) return;
     const qint64 since = shown_.isValid() ? shown_.elapsed() : intervalMs_;
-    if (intervalMs_ <= 0 || since >= intervalMs_) {
+    if (intervalMs_ <= 0 || since >= intervalMs_ * 3 / 4) {
       flush();
-    } else {
+    } else if (!timer_.isActive()) {
       timer_.start(static_cast<int>(intervalMs_ - since));
     }
   }

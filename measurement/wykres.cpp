@@ -1,5 +1,7 @@
 #include "measurement/wykres.h"
 
+#include <algorithm>
+
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
@@ -118,8 +120,15 @@ void TWykres::paintEvent(QPaintEvent* event) {
   const QImage picture(reinterpret_cast<const uchar*>(c.data()), c.width(), c.height(),
                        c.bytesPerLine(), QImage::Format_RGB32);
   QPainter painter(this);
-  const QRect r = event->rect();
-  painter.drawImage(r.topLeft(), picture, r);
+  // In bands of fewer than 96 rows: Qt hands larger blits to its thread pool, and waking
+  // those threads 25 times a second costs more than the copy of a few thousand pixels.
+  constexpr int kBand = 64;
+  for (const QRect& r : event->region()) {
+    for (int top = r.top(); top <= r.bottom(); top += kBand) {
+      const QRect band(r.left(), top, r.width(), std::min(kBand, r.bottom() + 1 - top));
+      painter.drawImage(band.topLeft(), picture, band);
+    }
+  }
 }
 
 void TWykres::resizeEvent(QResizeEvent* event) {

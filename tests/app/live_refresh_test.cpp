@@ -29,6 +29,20 @@ TEST(LiveRefresh, ThrottleShowsAtOnceThenGathersUntilTheIntervalHasPassed) {
   QTest::qWait(150);
   EXPECT_EQ(shown, 2);  // two requests inside one interval give one showing
 
+  // A change three quarters of an interval after a showing is shown with it, and the
+  // waiting timer is not needed any more.
+  throttle.request();  // shown: the last showing is 150 ms ago
+  EXPECT_EQ(shown, 3);
+  QTest::qWait(40);
+  throttle.request();
+  EXPECT_EQ(shown, 3);
+  EXPECT_TRUE(throttle.pending());
+  QTest::qWait(45);  // 85 ms since the showing
+  throttle.request();
+  EXPECT_EQ(shown, 4);
+  EXPECT_FALSE(throttle.pending());
+  shown = 2;
+
   throttle.setInterval(0);
   throttle.request();
   throttle.request();
