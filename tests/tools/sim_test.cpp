@@ -587,9 +587,14 @@ class SimProgram : public ::testing::Test {
     ASSERT_EQ(write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
   }
 
-  static void drain(int fd) {
+  // Reads what comes until the line has been quiet for 150 ms; false when it never is
+  // within 3 s (the instrument keeps streaming).
+  static bool drain(int fd) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
     while (!readBytes(fd, 4096, 150).empty()) {
+      if (std::chrono::steady_clock::now() > end) return false;
     }
+    return true;
   }
 
   // Exit status after SIGTERM, or -1 if it did not end in time.
@@ -669,7 +674,7 @@ TEST_F(SimProgram, StreamsFollowsCommandsSurvivesReconnectAndCleansUp) {
   // Paused, the line carries only the replies.
   send(fd_, command('V'));
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  drain(fd_);
+  ASSERT_TRUE(drain(fd_)) << "still streaming after V";
   send(fd_, command('Z'));
   EXPECT_EQ(readBytes(fd_, 4, 1000), (Bytes{0xAA, 0x55, 0xAF, 0x00}));
   EXPECT_TRUE(readBytes(fd_, 1, 300).empty());

@@ -508,14 +508,17 @@ bool Simulator::probeConnected() {
 
 void Simulator::onConnected() {
   connected_ = true;
-  // Nothing meant for an earlier session may reach the new one.
-  tcflush(master_, TCIOFLUSH);
+  // Nothing meant for an earlier session may reach the new one. What the new session has
+  // already sent stays: a program that read a frame left over on the line may have sent
+  // its first command before the open was seen here.
+  tcflush(master_, TCOFLUSH);
   instrument_.discardPartialInput();
   if (o_.verbose) std::fprintf(stderr, "%s: line opened\n", kProgram);
 }
 
 void Simulator::onDisconnected() {
   connected_ = false;
+  tcflush(master_, TCIOFLUSH);
   replies_.clear();
   burstHold_.clear();
   burstHeld_ = 0;
