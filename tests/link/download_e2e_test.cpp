@@ -191,7 +191,7 @@ TEST_F(DownloadE2E, ThousandResultsIntoTheFileWithTheReadoutFrozenMeanwhile) {
 
 TEST_F(DownloadE2E, DroppedRepliesAreAskedForAgain) {
   dl_.ReplyTimeoutMs = 300;  // the program waits 2 s; the rule is the same
-  startSimulator({"--results", "60", "--silent", "--drop-replies", "0.15", "--faults-after", "1"});
+  startSimulator({"--results", "60", "--drop-replies", "0.15", "--faults-after", "1"});
   ASSERT_TRUE(dl_.start());
   ASSERT_TRUE(runUntil([&] { return !dl_.active(); }, milliseconds(60000)));
   EXPECT_GE(count("reply dropped"), 1);
@@ -203,7 +203,7 @@ TEST_F(DownloadE2E, DroppedRepliesAreAskedForAgain) {
 TEST_F(DownloadE2E, SplitRepliesAreGivenUpAndWhatCameIsKept) {
   dl_.ReplyTimeoutMs = 300;
   // The header and ten results come whole, then every reply is split in two.
-  startSimulator({"--results", "30", "--silent", "--split-replies", "--faults-after", "11"});
+  startSimulator({"--results", "30", "--split-replies", "--faults-after", "11"});
   ASSERT_TRUE(dl_.start());
   ASSERT_TRUE(runUntil([&] { return !dl_.active(); }, milliseconds(30000)));
   EXPECT_EQ(questions_, std::vector<std::string>{devlink::ResultDownload::StoppedQuestion(10, 30)});
@@ -215,7 +215,7 @@ TEST_F(DownloadE2E, SplitRepliesAreGivenUpAndWhatCameIsKept) {
 
 TEST_F(DownloadE2E, PulledCableLosesNothingFetched) {
   dl_.ReplyTimeoutMs = 300;
-  startSimulator({"--results", "500", "--silent", "--reply-delay", "5"});
+  startSimulator({"--results", "500", "--reply-delay", "5"});
   ASSERT_TRUE(dl_.start());
   ASSERT_TRUE(runUntil([&] { return dl_.fetchedCount() >= 20; }, milliseconds(30000)));
   sim_->stop(SIGKILL);
