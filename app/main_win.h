@@ -225,6 +225,21 @@ class TMainWin : public QMainWindow {
   MainMenu menu_;
 
   measurement::DisplayUpdate update_;
+  // UTF-8 forms of the texts each frame reads (threshold override, the word "vector"), made
+  // again only when the text changes, so that following the line allocates nothing here.
+  struct Utf8Of {
+    QString source;
+    std::string utf8;
+    const std::string& operator()(const QString& text) {
+      if (text != source) {
+        source = text;
+        utf8 = text.toStdString();
+      }
+      return utf8;
+    }
+  };
+  Utf8Of tempProgUtf8_;
+  Utf8Of vectorWordUtf8_;
   // What the readout is to show next, gathered from the frames since the last showing.
   measurement::DisplayUpdate gathered_;
   std::unique_ptr<measurement::RefreshThrottle> readoutRefresh_;

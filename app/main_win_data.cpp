@@ -56,18 +56,16 @@ FileDialogRequest TMainWin::dataFileRequest() const {
 // --- live readout -------------------------------------------------------------------------
 
 void TMainWin::processMeasurementFrame(const std::uint8_t* frame18) {
-  const std::string tempProg = calibrationPanel_->TempProg->text().toStdString();
-  const std::string vectorWord = caption(caption::kVector).toStdString();
   measurement::ProcessorInputs in;
   in.filtr = filter_->filtr->isChecked();
   in.dane = statistics_->Dane->isChecked();
   in.ftovik = calibrationPanel_->FTovik->isChecked();
   in.progWlacz = calibrationPanel_->ProgWlacz->isChecked();
-  in.tempProg = tempProg;
+  in.tempProg = tempProgUtf8_(calibrationPanel_->TempProg->text());
   in.wstrzymaj = chart_->Wstrzymaj->isChecked();
   in.liveView = menu_.Danezurzdzenia1->isChecked();
   in.recording = recordingActive_;
-  in.vectorWord = vectorWord;
+  in.vectorWord = vectorWordUtf8_(caption(caption::kVector));
   Processor.processFrame(frame18, in, update_);
   // The threshold override's "Blad!" is an input of the next frame: shown at once.
   if (update_.TempProg.changed) calibrationPanel_->TempProg->setText(text(update_.TempProg.view()));

@@ -298,8 +298,14 @@ TEST(MainWinLanguageTables, ChangeLanguageThroughPreferences) {
   WindowEnv env;
   ASSERT_TRUE(env.start("pl"));
   TMainWin& w = *env.win;
+  w.setLiveRefreshInterval(0);
+  const std::vector<std::uint8_t> vectorFrame = testutil::frame(1000, 0, 0, /*axis=*/3);
+  w.Receiver.handleEvent(vectorFrame.data(), static_cast<int>(vectorFrame.size()));
+  EXPECT_EQ(w.readout().SOS->text(), "Wektor");
   answerPreferences(1, true);
   w.menu().Zmiejzyk1->trigger();
+  w.Receiver.handleEvent(vectorFrame.data(), static_cast<int>(vectorFrame.size()));
+  EXPECT_EQ(w.readout().SOS->text(), "Vector") << "the next frame names the axis in the new language";
   EXPECT_EQ(env.store.readString(keys::kProduct, keys::kLng), "en");
   EXPECT_EQ(app::LanguageCode, "en");
   EXPECT_EQ(w.menu().Zmiejzyk1->text(), "Change language...");
@@ -411,6 +417,16 @@ TEST(MainWinHandlers, ThresholdSwitchAndAmplitudeReset) {
   w.calibrationPanel()._uiAmplitude->setText("345");
   w.calibrationPanel()._uiClearAverage->click();
   EXPECT_EQ(w.calibrationPanel()._uiAmplitude->text(), "0");
+
+  // Every frame reads the override as it stands now, edited between frames.
+  const std::vector<std::uint8_t> f = testutil::frame(1000);
+  w.calibrationPanel().TempProg->setText("0,2");
+  w.calibrationPanel().ProgWlacz->click();
+  w.Receiver.handleEvent(f.data(), static_cast<int>(f.size()));
+  EXPECT_EQ(w.calibrationPanel().TempProg->text(), "0,2");
+  w.calibrationPanel().TempProg->setText("x");
+  w.Receiver.handleEvent(f.data(), static_cast<int>(f.size()));
+  EXPECT_EQ(w.calibrationPanel().TempProg->text(), "Blad!");
 }
 
 TEST(MainWinHandlers, AboutBoxAndOtherWindowsThroughHooks) {
