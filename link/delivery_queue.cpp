@@ -63,12 +63,17 @@ void DeliveryQueue::run(Job* job) {
   // Only this thread touches the callable once the job was taken; its captures go now, not
   // when the record is reused.
   job->fn = nullptr;
-  std::lock_guard lock(mutex_);
-  --depth_;
-  job->error = error;
-  job->running = false;
-  job->done = true;
-  if (job->abandoned) recycleLocked(job);
+  {
+    std::lock_guard lock(mutex_);
+    --depth_;
+    job->error = error;
+    job->running = false;
+    job->done = true;
+    if (job->abandoned) recycleLocked(job);
+  }
+  // Woken after the lock is let go: a producer woken under it would at once block on the
+  // mutex again, one more pair of context switches for every delivery. The queue outlives
+  // its producer, so the condition variable is still there for this call.
   changed_.notify_all();
 }
 
