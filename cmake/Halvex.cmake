@@ -19,6 +19,12 @@ function(halvex_add_test)
     target_link_libraries(${T_NAME} PRIVATE Qt6::Widgets Qt6::Test)
   endif()
   halvex_warnings(${T_NAME})
+  # The test code itself (the program's code under test is in the libraries, built with the
+  # build's own flags) is compiled at -O1 with line tables only in the optimised builds:
+  # that halves the time of the larger part of the build, and a failure still points to
+  # its file and line.
+  target_compile_options(${T_NAME} PRIVATE
+    $<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:-O1 -g1>)
   gtest_discover_tests(${T_NAME}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
