@@ -96,6 +96,7 @@ TMainWin::~TMainWin() {
   ComPort1->OnAfterOpen = nullptr;
   ComPort1->OnAfterClose = nullptr;
   ComPort1->OnRxChar = nullptr;
+  ComPort1->OnHangUp = nullptr;
   try {
     if (ComPort1->Connected()) ComPort1->Close();
   } catch (...) {
@@ -114,6 +115,11 @@ void TMainWin::createTimers() {
   ReadbackReplyTimer->setSingleShot(true);
   DownloadReplyTimer = named(new QTimer(this), "DownloadReplyTimer");
   DownloadReplyTimer->setSingleShot(true);
+  DrainTimer = named(new QTimer(this), "DrainTimer");
+  DrainTimer->setSingleShot(true);
+  // The guard and drain times are a few reply lengths: a coarse timer could run 5 % short.
+  for (QTimer* t : {ReadbackReplyTimer, DownloadReplyTimer, DrainTimer})
+    t->setTimerType(Qt::PreciseTimer);
 }
 
 void TMainWin::connectHandlers() {
@@ -157,6 +163,7 @@ void TMainWin::connectHandlers() {
   connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
   connect(ReadbackReplyTimer, &QTimer::timeout, this, [this] { Readback.replyTimedOut(); });
   connect(DownloadReplyTimer, &QTimer::timeout, this, [this] { Download.replyTimeout(); });
+  connect(DrainTimer, &QTimer::timeout, this, [this] { Receiver.quietTimeout(); });
 }
 
 void TMainWin::setupPort() {
@@ -175,10 +182,19 @@ void TMainWin::setupPort() {
   ComPort1->OnAfterOpen = [this](devlink::TCustomComPort&) { ComPort1Open(); };
   ComPort1->OnAfterClose = [this](devlink::TCustomComPort&) { ComPort1Close(); };
   ComPort1->OnRxChar = [this](devlink::TCustomComPort&, int count) { ComPort1RxChar(count); };
+  // A half frame left by a pulled cable must not be glued to the first frame after it.
+  ComPort1->OnHangUp = [this](devlink::TCustomComPort&) { Receiver.resetReception(); };
   attachDeliveryQueue(ComPort1->Deliveries(), this);
 
   Receiver.onMeasurementFrame = [this](const std::uint8_t* frame) {
     processMeasurementFrame(frame);
+  };
+  Receiver.bytesWaiting = [this] { return ComPort1->Connected() ? ComPort1->BytesWaiting() : 0; };
+  Receiver.armQuietTimer = [this](int ms) {
+    if (ms > 0)
+      DrainTimer->start(ms);
+    else
+      DrainTimer->stop();
   };
   StateTimer.setEnabled = [this](bool on) {
     if (on)

@@ -188,6 +188,7 @@ class TMainWin : public QMainWindow {
   QTimer* Timer1;     // replay redraw after scrolling, 250 ms
   QTimer* ReadbackReplyTimer;  // single-shot: a calibration word that did not come
   QTimer* DownloadReplyTimer;  // single-shot: a result that did not come
+  QTimer* DrainTimer;          // single-shot: the line quiet after a transfer
 
  protected:
   void closeEvent(QCloseEvent* event) override;

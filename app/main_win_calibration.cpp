@@ -29,6 +29,10 @@ void TMainWin::setupTransfers() {
   Receiver.onResultReply = [this](std::uint8_t status, std::uint8_t lo, std::uint8_t hi) {
     Download.onResultReply(status, lo, hi);
   };
+  Receiver.onTransferBytes = [this] {
+    Readback.replyBytesArrived();
+    Download.replyBytesArrived();
+  };
   StateTimer.onTick = [this](devlink::LinkMode applied) {
     Readback.stateTimerTicked(applied);
     Download.onTick(applied);

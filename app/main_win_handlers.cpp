@@ -279,6 +279,8 @@ void TMainWin::Poczony1Click() {
 }
 
 void TMainWin::ComPort1Open() {
+  // Nothing received on an earlier connection belongs to this one.
+  Receiver.resetReception();
   StatusBar1->showMessage(QString::fromUtf8(kConnectedOnText) + fromUtf8(ComPort1->Port()));
   setTransferButtons();  // Power, Odbierz, Wyslij and the download's menu item
   readout_->setColours(kYellow, kWhite);
@@ -287,6 +289,7 @@ void TMainWin::ComPort1Open() {
 void TMainWin::ComPort1Close() {
   StatusBar1->showMessage(QString::fromUtf8(kNotConnectedText));
   Download.portClosed();
+  Receiver.resetReception();
   setTransferButtons();
   readout_->setColours(kSilver, kSilver);
 }

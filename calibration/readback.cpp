@@ -85,8 +85,13 @@ void DecodeCalibrationWords(const CalibrationWordTable& words, CalibrationData& 
 // --- the session ---------------------------------------------------------------------------
 
 ReadbackSession::ReadbackSession(devlink::FrameReceiver& receiver, devlink::CommandSender& sender,
-                                 devlink::StateTimer& stateTimer, CalibrationData& data)
-    : receiver_(receiver), sender_(sender), stateTimer_(stateTimer), data_(data) {}
+                                 devlink::StateTimer& stateTimer, CalibrationData& data,
+                                 devlink::ReplyGate::Clock clock)
+    : receiver_(receiver),
+      sender_(sender),
+      stateTimer_(stateTimer),
+      data_(data),
+      gate_(std::move(clock)) {}
 
 std::string ReadbackSession::NoReplyMessage(std::uint8_t address) {
   return "Przyrząd nie odpowiedział na odczyt adresu " + std::to_string(address) +
@@ -125,17 +130,31 @@ void ReadbackSession::stateTimerTicked(devlink::LinkMode applied) {
   if (state_ != State::Starting) {
     // A tick that applied the readback mode after the readback ended (its request's
     // failure message ran an event loop in which the user cancelled): back to measuring.
-    if (state_ == State::Idle) receiver_.LinkMode = devlink::LinkMode::Measuring;
+    if (state_ == State::Idle) {
+      receiver_.LinkMode = devlink::LinkMode::Measuring;
+      receiver_.beginDrain();
+    }
     return;
   }
   // The tick has sent the request for word 1; now its reply is awaited.
   state_ = State::Reading;
   retries_ = 0;
-  arm(kReplyTimeoutMs);
+  gate_.requestSent();
+  arm(ReplyTimeoutMs);
 }
 
 void ReadbackSession::readbackWordReceived(std::uint16_t word) {
   if (state_ != State::Reading) return;
+  const devlink::ReplyGate::Reply reply{static_cast<std::uint8_t>(word & 0xFF),
+                                        static_cast<std::uint8_t>(word >> 8), 0};
+  if (gate_.reply(reply)) arm(devlink::ReplyGate::kGuardMs);
+}
+
+void ReadbackSession::replyBytesArrived() {
+  if (state_ == State::Reading && gate_.bytesArrived()) arm(devlink::ReplyGate::kGuardMs);
+}
+
+void ReadbackSession::acceptWord(std::uint16_t word) {
   if (onProgress) onProgress(std::min<int>(ReadbackIndex, kGaugeMax));
   CalibrationWords[ReadbackIndex] = static_cast<std::int16_t>(word);
   ++ReadbackIndex;
@@ -151,6 +170,26 @@ void ReadbackSession::readbackWordReceived(std::uint16_t word) {
 
 void ReadbackSession::replyTimedOut() {
   if (state_ != State::Reading) return;
+  const devlink::ReplyGate::Expiry e = gate_.timerExpired(receiver_.lineBusy());
+  switch (e.kind) {
+    case devlink::ReplyGate::Expiry::Accepted:
+      acceptWord(static_cast<std::uint16_t>(e.reply[0] | (e.reply[1] << 8)));
+      return;
+    case devlink::ReplyGate::Expiry::Wait:
+      arm(e.ms);
+      return;
+    case devlink::ReplyGate::Expiry::TimedOut:
+    case devlink::ReplyGate::Expiry::Ambiguous:
+      askAgain();
+      return;
+    case devlink::ReplyGate::Expiry::Nothing:
+      return;
+  }
+}
+
+// No reply, or no reply that can be trusted: the same read again (a memory read changes
+// nothing in the instrument), at most kMaxRetries times.
+void ReadbackSession::askAgain() {
   if (retries_ < kMaxRetries) {
     ++retries_;
     // Bytes of a reply cut short would be glued to the new reply and spoil it.
@@ -167,19 +206,24 @@ void ReadbackSession::requestCurrent() {
   const unsigned run = run_;
   // No timeout may fire while a failure message of the send runs its event loop.
   arm(0);
+  gate_.requestSent();
   sender_.SendMemoryRead(CalibrationAddressTable[ReadbackIndex], 2);
-  if (run == run_ && state_ == State::Reading) arm(kReplyTimeoutMs);
+  if (run == run_ && state_ == State::Reading) arm(ReplyTimeoutMs);
 }
 
 void ReadbackSession::finish() {
   const bool wasStarting = state_ == State::Starting;
+  const bool wasReading = state_ == State::Reading;
   state_ = State::Idle;
+  gate_.reset();
   arm(0);
   if (wasStarting && stateTimer_.setEnabled) stateTimer_.setEnabled(false);
   if (receiver_.PendingLinkMode == devlink::LinkMode::CalibrationReadback) {
     receiver_.PendingLinkMode = devlink::LinkMode::Measuring;
   }
   receiver_.LinkMode = devlink::LinkMode::Measuring;
+  // Replies still under way must not be glued to the next measurement frame.
+  if (wasReading) receiver_.beginDrain();
   if (onRunningChanged) onRunningChanged(false);
   sender_.SendCommand('V', 0, 0);
 }

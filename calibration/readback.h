@@ -11,6 +11,7 @@
 #include "calibration/calibration_data.h"
 #include "link/commands.h"
 #include "link/frame_receiver.h"
+#include "link/reply_gate.h"
 #include "link/state_timer.h"
 
 namespace calibration {
@@ -36,6 +37,7 @@ std::string FormatFixed(double value, int decimals);
 //   OdbierzClick()            the button (starts when idle, cancels otherwise);
 //   stateTimerTicked(mode)    from StateTimer::onTick, after every state-timer tick;
 //   readbackWordReceived(w)   from FrameReceiver::onReadbackWord;
+//   replyBytesArrived()       from FrameReceiver::onTransferBytes;
 //   replyTimedOut()           when the window's single-shot reply timer fires.
 // What the window shows comes back through the callbacks below (each called only when set).
 // The session enables the state timer through StateTimer::setEnabled and reads
@@ -46,14 +48,22 @@ std::string FormatFixed(double value, int decimals);
 // readback ends as a cancel would, the panel unchanged, and kNoReplyMessage names the
 // address. A cancel before the first request also stops the state timer and withdraws the
 // pending mode, so nothing is requested after the button shows its idle caption again.
+//
+// Each word counts only as the one reply to its request (devlink::ReplyGate): the next read
+// goes out once the line has been quiet for the gate's guard time behind the reply; two
+// different replies to one read, or other bytes behind it, make it ambiguous and the same
+// read is asked again (as after a lost reply). The panel changes only when all 74 words came,
+// each once, in order; afterwards the receiver drains what is still under way.
 class ReadbackSession {
  public:
   static constexpr int kReplyTimeoutMs = 2000;
   static constexpr int kMaxRetries = 3;
   static constexpr int kGaugeMax = 68;  // `Postep` runs 1..68 and stays full from word 68
 
+  // `clock` times the guard behind each reply (a test passes its own).
   ReadbackSession(devlink::FrameReceiver& receiver, devlink::CommandSender& sender,
-                  devlink::StateTimer& stateTimer, CalibrationData& data);
+                  devlink::StateTimer& stateTimer, CalibrationData& data,
+                  devlink::ReplyGate::Clock clock = {});
 
   // The give-up message for the address that did not answer.
   static std::string NoReplyMessage(std::uint8_t address);
@@ -77,6 +87,7 @@ class ReadbackSession {
   void cancel();  // nothing when idle
   void stateTimerTicked(devlink::LinkMode applied);
   void readbackWordReceived(std::uint16_t word);
+  void replyBytesArrived();
   void replyTimedOut();
 
   bool running() const { return state_ != State::Idle; }
@@ -85,11 +96,16 @@ class ReadbackSession {
   CalibrationWordTable CalibrationWords{};  // kept after the readback
   std::uint8_t ReadbackIndex = 1;           // word being requested; 75 once all are in
   int retries() const { return retries_; }  // resends of the current request
+  // A read with no accepted reply after this long is sent again.
+  int ReplyTimeoutMs = kReplyTimeoutMs;
+  const devlink::ReplyGate& gate() const { return gate_; }
 
  private:
   enum class State : std::uint8_t { Idle, Starting, Reading };
 
   void requestCurrent();  // sends the read for ReadbackIndex and waits for its reply
+  void acceptWord(std::uint16_t word);
+  void askAgain();
   void finish();          // the steps shared by completion, cancel and give-up
   void arm(int ms) {
     if (armReplyTimer) armReplyTimer(ms);
@@ -101,6 +117,7 @@ class ReadbackSession {
   CalibrationData& data_;
   State state_ = State::Idle;
   int retries_ = 0;
+  devlink::ReplyGate gate_;
   // Counts the starts: a message box shown while sending runs an event loop in which the
   // user may cancel (and start again); a step resumed after it checks that its run is still
   // the current one.

@@ -193,7 +193,22 @@ void TComThread::Execute() {
       if (n == 0) continue;
       events.insert(evRxChar);
     } else {
-      break;  // stop signal, device gone, or the wait failed: never wait again
+      // Stop signal, device gone, or the wait failed: never wait again. A device that went
+      // away is announced once, after every byte it sent before.
+      if (w.kind == WaitResult::Gone) {
+        auto job = [port = &port_, session = session_] { port->DeliverHangUp(session); };
+        if (syncMethod_ == smNone) {
+          try {
+            job();
+          } catch (...) {
+            fatal_ = std::current_exception();
+          }
+        } else {
+          const DeliveryQueue::Outcome r = queue_.runOnMain(job);
+          if (r.error) fatal_ = r.error;
+        }
+      }
+      break;
     }
 
     // Captures of two words: std::function keeps them in place, no allocation. The job
@@ -442,6 +457,11 @@ void TCustomComPort::Deliver(TComEvents events, unsigned session) {
   const DispatchOutcome outcome = DispatchEvents(events, session);
   // A delivery of a closed session has no event thread waiting for its outcome.
   if (session == session_) lastOutcome_ = outcome;
+}
+
+void TCustomComPort::DeliverHangUp(unsigned session) {
+  if (!connected_ || session != session_ || !OnHangUp) return;
+  OnHangUp(*this);
 }
 
 TCustomComPort::DispatchOutcome TCustomComPort::DispatchEvents(TComEvents ev, unsigned session) {

@@ -266,6 +266,10 @@ class TCustomComPort {
   TRxCharEvent OnRxChar;
   TComSignalEvent OnCTSChange, OnDSRChange, OnRLSDChange;
   TComErrorEvent OnError;
+  // The device went away (hang-up, adapter unplugged): called once, on the main thread,
+  // after the bytes it sent before; the event thread has ended and the port stays open
+  // until it is closed.
+  TNotifyEvent OnHangUp;
 
  private:
   friend class TComParity;
@@ -287,6 +291,7 @@ class TCustomComPort {
   void StopThread();
   // The job a delivery runs on the main thread.
   void Deliver(TComEvents events, unsigned session);
+  void DeliverHangUp(unsigned session);
   DispatchOutcome DispatchEvents(TComEvents events, unsigned session);
 
   std::unique_ptr<HostSerial> host_;

@@ -10,6 +10,13 @@ constexpr std::uint8_t kSync1 = 0xAA;
 constexpr std::uint8_t kSync2 = 0x55;
 }  // namespace
 
+bool IsWellFormedMeasurementFrame(const std::uint8_t* f) {
+  const std::uint8_t mode = f[4], axis = f[5], range = f[6], unit = f[7];
+  if (mode > 2 || axis > 3 || unit > 2) return false;
+  const int effectiveRange = range + (unit == 2 ? 1 : 0);
+  return effectiveRange <= 4;
+}
+
 FrameReceiver::FrameReceiver(ReadFn readFn)
     : read(std::move(readFn)), block_(new std::uint8_t[kBlockSize]) {}
 
@@ -48,7 +55,44 @@ void FrameReceiver::handleEvent(const std::uint8_t* bytes, int count) {
 }
 
 bool FrameReceiver::startsWithSync() const {
-  return ReceiveFill >= 2 && ReceiveBuffer[0] == kSync1 && ReceiveBuffer[1] == kSync2;
+  return syncAt(0);
+}
+
+bool FrameReceiver::syncAt(int position) const {
+  return ReceiveFill >= position + 2 && ReceiveBuffer[position] == kSync1 &&
+         ReceiveBuffer[position + 1] == kSync2;
+}
+
+void FrameReceiver::beginDrain() {
+  ReceiveFill = 0;
+  draining_ = true;
+  if (armQuietTimer) armQuietTimer(kDrainQuietMs);
+}
+
+void FrameReceiver::endDrain() {
+  if (!draining_) return;
+  draining_ = false;
+  if (armQuietTimer) armQuietTimer(0);
+}
+
+void FrameReceiver::quietTimeout() {
+  if (!draining_) return;
+  draining_ = false;
+  ReceiveFill = 0;
+}
+
+void FrameReceiver::resetReception() {
+  ReceiveFill = 0;
+  endDrain();
+}
+
+bool FrameReceiver::lineBusy() const {
+  if (!bytesWaiting) return false;
+  try {
+    return bytesWaiting() > 0;
+  } catch (...) {
+    return false;
+  }
 }
 
 // Keeps the newest bytes when an event brings more than the buffer holds. When the
@@ -106,6 +150,13 @@ void FrameReceiver::decodeMeasurementFrames() {
       if (!startsWithSync()) return;
     }
     if (ReceiveFill < kMeasurementFrameSize) return;
+    if (!IsWellFormedMeasurementFrame(ReceiveBuffer.data())) {
+      // Not a frame the instrument sends: its sync pair was payload or the tail of
+      // something else. Step past it and look for the next pair.
+      resynchronise(1);
+      continue;
+    }
+    endDrain();
     // The frame leaves the buffer before it is handed on, so a failing consumer cannot
     // make the same frame come back; its failure ends only its own frame.
     std::array<std::uint8_t, kMeasurementFrameSize> frame;
@@ -123,9 +174,23 @@ void FrameReceiver::decodeMeasurementFrames() {
   }
 }
 
+// Replies of `size` bytes taken from one event: the event must be made of whole replies,
+// each starting with the sync pair (a doubled reply that came in one event is two replies;
+// the transfer decides what two replies mean). Returns how many there are, 0 when the
+// event is anything else.
+static int wholeReplies(const std::uint8_t* bytes, int count, int size) {
+  if (count <= 0 || count % size != 0) return 0;
+  for (int at = 0; at < count; at += size) {
+    if (bytes[at] != kSync1 || bytes[at + 1] != kSync2) return 0;
+  }
+  return count / size;
+}
+
 void FrameReceiver::handleBytes(const std::uint8_t* bytes, int count) {
+  if (LinkMode != devlink::LinkMode::Measuring && count > 0 && onTransferBytes) onTransferBytes();
   switch (LinkMode) {
     case devlink::LinkMode::Measuring:
+      if (draining_ && count > 0 && armQuietTimer) armQuietTimer(kDrainQuietMs);
       // Taken in pieces that fit the buffer; every complete frame is decoded before the
       // next piece goes in, so no frame that arrived is lost however many come at once.
       while (count > 0) {
@@ -137,24 +202,42 @@ void FrameReceiver::handleBytes(const std::uint8_t* bytes, int count) {
         decodeMeasurementFrames();
       }
       break;
-    case devlink::LinkMode::DownloadHeader:
-      if (count == kHeaderFrameSize && bytes[0] == kSync1 && bytes[1] == kSync2) {
-        ResultEndAddress = static_cast<std::uint16_t>(bytes[2] | (bytes[3] << 8));
+    case devlink::LinkMode::DownloadHeader: {
+      const int n = wholeReplies(bytes, count, kHeaderFrameSize);
+      for (int k = 0; k < n && LinkMode == devlink::LinkMode::DownloadHeader; ++k) {
+        const std::uint8_t* h = bytes + k * kHeaderFrameSize;
+        ResultEndAddress = static_cast<std::uint16_t>(h[2] | (h[3] << 8));
         PendingLinkMode = devlink::LinkMode::DownloadResults;
         if (onDownloadHeader) onDownloadHeader(ResultEndAddress);
       }
       break;
-    case devlink::LinkMode::DownloadResults:
-      if (count == kResultFrameSize && bytes[0] == kSync1 && bytes[1] == kSync2) {
-        if (onResultReply) onResultReply(bytes[2], bytes[3], bytes[4]);
+    }
+    case devlink::LinkMode::DownloadResults: {
+      const int n = wholeReplies(bytes, count, kResultFrameSize);
+      for (int k = 0; k < n && LinkMode == devlink::LinkMode::DownloadResults; ++k) {
+        const std::uint8_t* r = bytes + k * kResultFrameSize;
+        if (onResultReply) onResultReply(r[2], r[3], r[4]);
       }
       break;
+    }
     case devlink::LinkMode::CalibrationReadback: {
       appendDroppingOldest(bytes, count, kReadbackFrameSize);
-      if (startsWithSync() && ReceiveFill == kReadbackFrameSize) {
-        const auto word = static_cast<std::uint16_t>(ReceiveBuffer[2] | (ReceiveBuffer[3] << 8));
+      const bool one = startsWithSync() && ReceiveFill == kReadbackFrameSize;
+      const bool two = startsWithSync() && ReceiveFill == 2 * kReadbackFrameSize &&
+                       syncAt(kReadbackFrameSize);
+      if (one || two) {
+        // A doubled reply that came in one piece is two replies.
+        std::array<std::uint16_t, 2> words{};
+        const int n = one ? 1 : 2;
+        for (int k = 0; k < n; ++k) {
+          const int at = k * kReadbackFrameSize;
+          words[static_cast<std::size_t>(k)] =
+              static_cast<std::uint16_t>(ReceiveBuffer[at + 2] | (ReceiveBuffer[at + 3] << 8));
+        }
         ReceiveFill = 0;
-        if (onReadbackWord) onReadbackWord(word);
+        for (int k = 0; k < n && LinkMode == devlink::LinkMode::CalibrationReadback; ++k) {
+          if (onReadbackWord) onReadbackWord(words[static_cast<std::size_t>(k)]);
+        }
       } else if (ReceiveFill > 2 * kReadbackFrameSize) {
         // A pair at position 1 with more than a reply behind it is no reply: step
         // past its first byte so the search can find the next pair.

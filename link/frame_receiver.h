@@ -22,6 +22,12 @@ enum class LinkMode : std::uint8_t {
   CalibrationReadback = 3,
 };
 
+// Whether the 18 bytes (sync pair first) are a measurement frame the instrument can send:
+// measuring mode 0..2, axis 0..3, unit 0..2 and a range index that scales (0..4, or 0..3 in
+// gauss, where the effective index is one higher). Anything else is bytes that happen to
+// follow a sync pair, such as a reply glued to the next frame.
+bool IsWellFormedMeasurementFrame(const std::uint8_t* frame18);
+
 // The receive state of the main window and the receive event `ComPort1RxChar`.
 class FrameReceiver {
  public:
@@ -59,6 +65,28 @@ class FrameReceiver {
   std::function<void(std::uint8_t status, std::uint8_t lo, std::uint8_t hi)> onResultReply;
   // The word of a readback reply (byte 3 + 256 * byte 4); the fill is already 0.
   std::function<void(std::uint16_t word)> onReadbackWord;
+  // Bytes arrived while a transfer's mode is on, before the replies among them are handed
+  // over: a transfer waiting for quiet behind a reply learns that the line is not quiet.
+  std::function<void()> onTransferBytes;
+  // How many bytes wait on the line that no receive event has handed over yet (the port's
+  // count); unset or failing counts as none.
+  std::function<int()> bytesWaiting;
+  // (Re)starts the single-shot quiet timer of the drain for `ms`; 0 stops it. Its expiry
+  // calls quietTimeout().
+  std::function<void(int ms)> armQuietTimer;
+
+  // After a transfer: the receive buffer is emptied and what arrives is discarded until the
+  // line has been quiet for kDrainQuietMs (then whatever is left goes too) or a well-formed
+  // measurement frame starts at a sync pair. Replies still under way never become readings.
+  static constexpr int kDrainQuietMs = 20;
+  void beginDrain();
+  void quietTimeout();
+  bool draining() const { return draining_; }
+  // The port was opened, closed or hung up: nothing received before belongs to what comes
+  // next, so the receive buffer is emptied (and a drain ends).
+  void resetReception();
+  // Bytes wait on the line that no event has handed over yet.
+  bool lineBusy() const;
 
   // The port's receive event with the number of bytes waiting. Reads exactly
   // `count` bytes (in blocks of at most kBlockSize, each handled as an event of its
@@ -75,8 +103,11 @@ class FrameReceiver {
   void resynchronise(int firstPosition);
   void decodeMeasurementFrames();
   bool startsWithSync() const;
+  bool syncAt(int position) const;
+  void endDrain();
 
   std::unique_ptr<std::uint8_t[]> block_;
+  bool draining_ = false;
 };
 
 }  // namespace devlink

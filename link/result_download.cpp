@@ -9,8 +9,12 @@
 namespace devlink {
 
 ResultDownload::ResultDownload(FrameReceiver& receiver, CommandSender& sender,
-                               StateTimer& stateTimer)
-    : receiver_(receiver), sender_(sender), stateTimer_(stateTimer), table_(kTableSize) {}
+                               StateTimer& stateTimer, ReplyGate::Clock clock)
+    : receiver_(receiver),
+      sender_(sender),
+      stateTimer_(stateTimer),
+      table_(kTableSize),
+      gate_(std::move(clock)) {}
 
 std::size_t ResultDownload::AnnouncedResults(std::uint16_t endAddress) {
   return endAddress >= kFirstAddress ? (endAddress - kFirstAddress) / 3u : 0u;
@@ -45,6 +49,7 @@ std::span<const std::string> ResultDownload::DownloadedResults() const {
 void ResultDownload::enter(Phase phase) {
   phase_ = phase;
   ++generation_;
+  if (phase != Phase::Fetching) gate_.reset();
 }
 
 void ResultDownload::arm(int ms) {
@@ -70,7 +75,11 @@ void ResultDownload::endSettling() {
   settling_ = false;
   arm(0);
   // Unless a calibration readback has meanwhile taken the line over.
-  if (receiver_.LinkMode == LinkMode::DownloadResults) receiver_.LinkMode = LinkMode::Measuring;
+  if (receiver_.LinkMode == LinkMode::DownloadResults) {
+    receiver_.LinkMode = LinkMode::Measuring;
+    // Replies later still than the settling are not glued to the next measurement frame.
+    receiver_.beginDrain();
+  }
 }
 
 bool ResultDownload::start() {
@@ -119,6 +128,7 @@ void ResultDownload::onTick(LinkMode applied) {
   }
   enter(Phase::Fetching);
   repeats_ = 0;
+  gate_.requestSent();
   if (view.showLabel) view.showLabel(StateTimer::DownloadLabel(end));
   if (view.setGaugeMaximum) view.setGaugeMaximum(end);
   arm(ReplyTimeoutMs);
@@ -128,6 +138,7 @@ void ResultDownload::onTick(LinkMode applied) {
 // generation_) has taken over.
 bool ResultDownload::sendRequest() {
   const std::uint64_t generation = ++generation_;
+  gate_.requestSent();
   sender_.SendResultRequest(stateTimer_.ResultAddress);
   return generation == generation_;
 }
@@ -137,13 +148,20 @@ void ResultDownload::onResultReply(std::uint8_t status, std::uint8_t lo, std::ui
     endSettling();  // the last reply still under way has come
     return;
   }
-  if (phase_ != Phase::Fetching) return;
-  arm(0);
+  // Counted and dropped by the gate when no request is outstanding.
+  if (gate_.reply({status, lo, hi}) && phase_ == Phase::Fetching) arm(ReplyGate::kGuardMs);
+}
+
+void ResultDownload::replyBytesArrived() {
+  if (phase_ == Phase::Fetching && gate_.bytesArrived()) arm(ReplyGate::kGuardMs);
+}
+
+void ResultDownload::acceptResult(const ReplyGate::Reply& reply) {
   // The end test below stops at 100 + 3·announced ≤ 65533, so the address never wraps.
   const unsigned address = stateTimer_.ResultAddress + 3u;
   stateTimer_.ResultAddress = static_cast<std::uint16_t>(address);
   const std::size_t entry = measurement::downloadedResultCount(address, kTableSize);
-  if (entry >= 1) table_[entry - 1] = ResultLine(status, lo, hi);
+  if (entry >= 1) table_[entry - 1] = ResultLine(reply[0], reply[1], reply[2]);
   fetched_ = entry;
   repeats_ = 0;
   // The request for the next address goes out before the end test: after the last result
@@ -165,6 +183,24 @@ void ResultDownload::replyTimeout() {
     return;
   }
   if (phase_ != Phase::Fetching) return;
+  const ReplyGate::Expiry e = gate_.timerExpired(receiver_.lineBusy());
+  switch (e.kind) {
+    case ReplyGate::Expiry::Accepted:
+      acceptResult(e.reply);
+      return;
+    case ReplyGate::Expiry::Wait:
+      arm(e.ms);
+      return;
+    case ReplyGate::Expiry::TimedOut:
+    case ReplyGate::Expiry::Ambiguous:
+      repeatRequest();
+      return;
+    case ReplyGate::Expiry::Nothing:
+      return;
+  }
+}
+
+void ResultDownload::repeatRequest() {
   if (repeats_ >= MaxRepeats) {
     stopTransfer(Stop::NoReply);
     return;

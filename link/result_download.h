@@ -14,6 +14,7 @@
 
 #include "link/commands.h"
 #include "link/frame_receiver.h"
+#include "link/reply_gate.h"
 #include "link/state_timer.h"
 
 namespace devlink {
@@ -49,6 +50,11 @@ struct DownloadView {
   std::function<bool(const std::string&)> askYesNo;
 };
 
+// Each result counts only as the one reply to its request (ReplyGate): the next request
+// goes out once the line has been quiet for the gate's guard time behind the reply; two
+// different replies to one request, or other bytes behind it, make it ambiguous and the
+// same request is repeated as after a lost reply. So the file gets every result once, in
+// order, or the user is told how many came.
 class ResultDownload {
  public:
   // Address of result 1; result i lies at 100 + 3·(i − 1).
@@ -75,7 +81,9 @@ class ResultDownload {
     Fetching,        // one result request outstanding at a time
   };
 
-  ResultDownload(FrameReceiver& receiver, CommandSender& sender, StateTimer& stateTimer);
+  // `clock` times the guard behind each reply (a test passes its own).
+  ResultDownload(FrameReceiver& receiver, CommandSender& sender, StateTimer& stateTimer,
+                 ReplyGate::Clock clock = {});
 
   DownloadView view;
   // A request with no accepted reply after this long is sent again, at most MaxRepeats
@@ -104,6 +112,8 @@ class ResultDownload {
   void onDownloadHeader(std::uint16_t endAddress);
   // FrameReceiver::onResultReply: bytes 3, 4 and 5 of a result reply.
   void onResultReply(std::uint8_t status, std::uint8_t lo, std::uint8_t hi);
+  // FrameReceiver::onTransferBytes.
+  void replyBytesArrived();
   // StateTimer::onTick, with the mode the tick applied.
   void onTick(LinkMode applied);
 
@@ -119,6 +129,7 @@ class ResultDownload {
   std::span<const std::string> DownloadedResults() const;
   // The file chosen for the results (the last one tried when writing failed).
   const std::string& fileName() const { return fileName_; }
+  const ReplyGate& gate() const { return gate_; }
 
   // --- the rules, on their own ---
   // (endAddress − 100) div 3, 0 below 103.
@@ -142,6 +153,8 @@ class ResultDownload {
   void stopTransfer(Stop why);
   void writeResults();
   bool sendRequest();
+  void acceptResult(const ReplyGate::Reply& reply);
+  void repeatRequest();
 
   FrameReceiver& receiver_;
   CommandSender& sender_;
@@ -156,6 +169,7 @@ class ResultDownload {
   std::size_t announced_ = 0;
   std::size_t fetched_ = 0;
   int repeats_ = 0;
+  ReplyGate gate_;
   bool settling_ = false;
   std::string fileName_;
 };

@@ -82,6 +82,7 @@ class ReadbackTest : public ::testing::Test {
     timer.setEnabled = [this](bool on) { timerEnabled = on; };
     timer.onTick = [this](LinkMode m) { session.stateTimerTicked(m); };
     receiver.onReadbackWord = [this](std::uint16_t w) { session.readbackWordReceived(w); };
+    receiver.onTransferBytes = [this] { session.replyBytesArrived(); };
     session.onRunningChanged = [this](bool on) { running.push_back(on); };
     session.onProgress = [this](int p) { gauge.push_back(p); };
     session.onCompleted = [this] { ++completed; };
@@ -95,6 +96,12 @@ class ReadbackTest : public ::testing::Test {
                                static_cast<std::uint8_t>(word >> 8)};
     receiver.handleEvent(b, split ? 2 : 4);
     if (split) receiver.handleEvent(b + 2, 2);
+    quiet();
+  }
+  // The line stays quiet for the guard time: the reply timer (running the guard) expires.
+  void quiet() {
+    now += devlink::ReplyGate::kGuardMs;
+    session.replyTimedOut();
   }
   std::vector<std::uint8_t> requests() const {
     std::vector<std::uint8_t> out;
@@ -128,7 +135,8 @@ class ReadbackTest : public ::testing::Test {
                                 }};
   devlink::StateTimer timer{receiver, sender, [] { return CalibrationAddressTable[1]; }};
   CalibrationData data;
-  calibration::ReadbackSession session{receiver, sender, timer, data};
+  std::int64_t now = 0;
+  calibration::ReadbackSession session{receiver, sender, timer, data, [this] { return now; }};
 
   bool timerEnabled = false;
   std::vector<bool> running;

@@ -13,10 +13,15 @@ using devlink::FrameReceiver;
 using devlink::LinkMode;
 using Bytes = std::vector<std::uint8_t>;
 
-// A measurement frame whose payload is tagged with `tag` so frames can be told apart.
+// A well-formed measurement frame whose payload is tagged with `tag` so frames can be told
+// apart.
 Bytes measurementFrame(std::uint8_t tag) {
   Bytes f = {0xAA, 0x55};
   for (int i = 0; i < 16; ++i) f.push_back(static_cast<std::uint8_t>(tag + i * 7));
+  f[4] = tag % 3;  // mode
+  f[5] = tag % 4;  // axis
+  f[6] = tag % 4;  // range index
+  f[7] = tag % 3;  // unit
   return f;
 }
 
@@ -258,8 +263,8 @@ TEST(FrameReceiverOverflow, EventsLargerThanTheBufferLoseNoFrame) {
     for (int i = 0; i < row.frames; ++i) {
       Bytes f = measurementFrame(static_cast<std::uint8_t>(i));
       // Payload bytes that look like a sync pair must not be taken for one.
-      f[5] = 0xAA;
-      f[6] = 0x55;
+      f[10] = 0xAA;
+      f[11] = 0x55;
       f[17] = static_cast<std::uint8_t>(i >> 8);
       sent.push_back(f);
       stream.insert(stream.end(), f.begin(), f.end());

@@ -50,7 +50,8 @@ struct DownloadFixture : ::testing::Test {
                                 [this](const std::string& m) { messages.push_back(m); }};
   devlink::FrameReceiver rx;
   devlink::StateTimer timer{rx, sender, [] { return std::uint8_t{0}; }};
-  ResultDownload dl{rx, sender, timer};
+  std::int64_t now = 0;
+  ResultDownload dl{rx, sender, timer, [this] { return now; }};
 
   bool timerOn = false;
   int replyTimerMs = 0;
@@ -78,6 +79,7 @@ struct DownloadFixture : ::testing::Test {
     rx.onResultReply = [this](std::uint8_t s, std::uint8_t lo, std::uint8_t hi) {
       dl.onResultReply(s, lo, hi);
     };
+    rx.onTransferBytes = [this] { dl.replyBytesArrived(); };
     timer.setEnabled = [this](bool on) { timerOn = on; };
     timer.onTick = [this](LinkMode m) { dl.onTick(m); };
 
@@ -116,6 +118,14 @@ struct DownloadFixture : ::testing::Test {
     const auto u = static_cast<std::uint16_t>(counts);
     event({0xAA, 0x55, status, static_cast<std::uint8_t>(u & 0xFF),
            static_cast<std::uint8_t>(u >> 8)});
+    quiet();
+  }
+  // The line stays quiet for the guard time behind a reply: the timer running the guard
+  // expires (nothing happens when no guard runs).
+  void quiet() {
+    if (replyTimerMs != devlink::ReplyGate::kGuardMs) return;
+    now += devlink::ReplyGate::kGuardMs;
+    dl.replyTimeout();
   }
   // Start, one "Z", the header, and the tick that asks for the first result.
   void startUpTo(unsigned end) {
@@ -200,6 +210,7 @@ TEST_F(DownloadFixture, EndAddress130FetchesTenResultsIntoTheFile) {
   EXPECT_EQ(replyTimerMs, 0);
   Bytes frame = {0xAA, 0x55};
   frame.resize(18, 0x07);
+  frame[4] = frame[5] = frame[6] = frame[7] = 0;  // DC, X, range 0, mT
   event(frame);
   EXPECT_EQ(frames, std::vector<Bytes>{frame});
 }

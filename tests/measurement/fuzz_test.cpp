@@ -20,8 +20,9 @@ using measurement::DisplayUpdate;
 using measurement::MeasurementProcessor;
 using measurement::ProcessorInputs;
 
-// A stream that is mostly measurement frames with random payloads, mixed with
-// short replies, stray sync bytes and noise.
+// A stream that is mostly measurement frames with random payloads (nine in ten with a
+// mode, axis, range and unit the instrument sends, so they reach the processing), mixed
+// with short replies, stray sync bytes and noise.
 std::vector<std::uint8_t> makeStream(std::mt19937& rng, std::size_t size) {
   std::vector<std::uint8_t> s;
   s.reserve(size + 32);
@@ -31,7 +32,14 @@ std::vector<std::uint8_t> makeStream(std::mt19937& rng, std::size_t size) {
     if (k < 6) {
       s.push_back(0xAA);
       s.push_back(0x55);
+      const std::size_t at = s.size();
       for (int i = 0; i < 16; ++i) s.push_back(static_cast<std::uint8_t>(byte(rng)));
+      if (byte(rng) % 10 != 0) {
+        s[at + 2] = static_cast<std::uint8_t>(byte(rng) % 3);  // mode
+        s[at + 3] = static_cast<std::uint8_t>(byte(rng) % 4);  // axis
+        s[at + 4] = static_cast<std::uint8_t>(byte(rng) % 4);  // range index
+        s[at + 5] = static_cast<std::uint8_t>(byte(rng) % 3);  // unit
+      }
     } else if (k == 6) {
       s.push_back(0xAA);
       s.push_back(0x55);

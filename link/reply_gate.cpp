@@ -1,0 +1,88 @@
+#include "link/reply_gate.h"
+
+namespace devlink {
+
+std::int64_t ReplyGate::steadyMilliseconds() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+ReplyGate::ReplyGate(Clock clock) : clock_(clock ? std::move(clock) : steadyMilliseconds) {}
+
+void ReplyGate::requestSent() {
+  state_ = State::Awaiting;
+  differs_ = false;
+  stray_ = false;
+}
+
+void ReplyGate::reset() {
+  state_ = State::Idle;
+  differs_ = false;
+  stray_ = false;
+}
+
+bool ReplyGate::reply(const Reply& r) {
+  switch (state_) {
+    case State::Idle:
+      ++discarded_;
+      return false;
+    case State::Awaiting:
+      candidate_ = r;
+      state_ = State::Guard;
+      guardStart_ = lastActivity_ = clock_();
+      stray_ = false;
+      return true;
+    case State::Guard:
+      // An equal copy changes nothing (and accounts for the bytes it came in); a different
+      // one leaves no way to tell which is the answer.
+      if (r != candidate_) differs_ = true;
+      stray_ = false;
+      lastActivity_ = clock_();
+      return true;
+  }
+  return false;
+}
+
+bool ReplyGate::bytesArrived() {
+  if (state_ != State::Guard) return false;
+  stray_ = true;
+  lastActivity_ = clock_();
+  return true;
+}
+
+ReplyGate::Expiry ReplyGate::timerExpired(bool lineBusy) {
+  Expiry e;
+  switch (state_) {
+    case State::Idle:
+      return e;
+    case State::Awaiting:
+      e.kind = Expiry::TimedOut;
+      return e;
+    case State::Guard:
+      break;
+  }
+  const std::int64_t now = clock_();
+  if (lineBusy) lastActivity_ = now;
+  const std::int64_t quiet = now - lastActivity_;
+  const bool overlong = now - guardStart_ >= kMaxGuardMs;
+  // Decided only once the line is quiet: an answer followed by more bytes is no answer, and
+  // a repeat sent into the rest of them would meet it.
+  if (quiet < kGuardMs && !overlong) {
+    e.kind = Expiry::Wait;
+    e.ms = static_cast<int>(kGuardMs - quiet);
+    return e;
+  }
+  const bool ambiguous = differs_ || stray_ || overlong;
+  state_ = State::Idle;
+  if (ambiguous) {
+    ++ambiguous_;
+    e.kind = Expiry::Ambiguous;
+    return e;
+  }
+  e.kind = Expiry::Accepted;
+  e.reply = candidate_;
+  return e;
+}
+
+}  // namespace devlink

@@ -1,0 +1,82 @@
+#pragma once
+// One reply per request. The instrument's replies carry no address, so a reply is only
+// known to belong to a request by when it comes: it counts while its request is
+// outstanding, and only once the line has been quiet for a short guard time after it, so
+// that a doubled reply, a late reply of an earlier request or an unrequested frame cannot
+// be taken for the answer of the next request. Toolkit-free; the transfer that owns the
+// gate runs one single-shot timer for it (the reply timeout while waiting, the guard after
+// a reply) and asks the gate what the timer's expiry means.
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+
+namespace devlink {
+
+class ReplyGate {
+ public:
+  // The payload of a reply (a result's status, low and high byte; a readback word's two
+  // bytes and a zero).
+  using Reply = std::array<std::uint8_t, 3>;
+  // Milliseconds on a monotonic clock.
+  using Clock = std::function<std::int64_t()>;
+
+  // About four reply lengths at 9600 baud: a doubled reply follows within milliseconds.
+  static constexpr int kGuardMs = 20;
+  // A line that never goes quiet after a reply (a stream of frames) makes the answer
+  // ambiguous after this long.
+  static constexpr int kMaxGuardMs = 2000;
+
+  // What the expiry of the transfer's timer means.
+  struct Expiry {
+    enum Kind {
+      Nothing,    // no request outstanding
+      TimedOut,   // no reply came: ask again
+      Ambiguous,  // two different replies, or other bytes behind the reply: ask again
+      Accepted,   // `reply` is the answer; the request is no longer outstanding
+      Wait,       // the line is not quiet yet: run the timer for `ms` more
+    };
+    Kind kind = Nothing;
+    Reply reply{};
+    int ms = 0;
+  };
+
+  explicit ReplyGate(Clock clock = steadyMilliseconds);
+
+  // A request goes out (call it before sending: a failing send may run an event loop).
+  void requestSent();
+  // Nothing is outstanding any more: the transfer ended or was cancelled.
+  void reset();
+
+  // A reply frame arrived. True when the transfer must (re)start its timer with
+  // kGuardMs; false when nothing was outstanding and the reply was discarded.
+  bool reply(const Reply& r);
+  // Bytes arrived in a transfer's reception mode (before the replies in them are handed
+  // over). True when the transfer must restart its timer with kGuardMs.
+  bool bytesArrived();
+  // The transfer's timer expired; `lineBusy` says whether bytes wait on the line that no
+  // receive event has handed over yet (they count as activity).
+  Expiry timerExpired(bool lineBusy = false);
+
+  bool outstanding() const { return state_ != State::Idle; }
+  // Replies that came with nothing outstanding, and answers found ambiguous (diagnostics).
+  std::uint64_t discardedReplies() const { return discarded_; }
+  std::uint64_t ambiguousAnswers() const { return ambiguous_; }
+
+  static std::int64_t steadyMilliseconds();
+
+ private:
+  enum class State : std::uint8_t { Idle, Awaiting, Guard };
+
+  Clock clock_;
+  State state_ = State::Idle;
+  Reply candidate_{};
+  bool differs_ = false;  // a second, different reply came
+  bool stray_ = false;    // bytes came behind the reply that were not (yet) an equal reply
+  std::int64_t guardStart_ = 0;
+  std::int64_t lastActivity_ = 0;
+  std::uint64_t discarded_ = 0;
+  std::uint64_t ambiguous_ = 0;
+};
+
+}  // namespace devlink
