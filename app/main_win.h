@@ -62,6 +62,8 @@ class TMainWin : public QMainWindow {
   // The readout and the chart are repainted at most this often (25 Hz) while frames
   // stream in; every frame is still processed, charted and recorded.
   static constexpr int kLiveRefreshMs = 40;
+  // How long the status bar tells of a finished download before the connection's text.
+  static constexpr int kDownloadNoticeMs = 10000;
 
   TMainWin(SettingsStore& store, Dialogs& dialogs, QWidget* parent = nullptr);
   ~TMainWin() override;
@@ -202,6 +204,8 @@ class TMainWin : public QMainWindow {
   // Buttons that start something, off while an upload runs.
   void setTransferButtons();
   void fitCaptions();
+  // "Połączony na <port>" or "Nie połączony".
+  QString connectionStatusText() const;
 
   // Sends one command of the remote-control menu; see link/remote_control.h.
   void sendRemoteCommand(char letter, std::uint8_t a, bool clearsChart);

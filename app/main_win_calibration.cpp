@@ -9,6 +9,9 @@
 #include <QTimer>
 #include <filesystem>
 
+#include <QStatusBar>
+
+#include "app/globals.h"
 #include "app/main_win.h"
 #include "app/pobierz_win.h"
 #include "calibration/calibration_file.h"
@@ -73,6 +76,15 @@ void TMainWin::setupTransfers() {
   };
   v.showMessage = [this](const std::string& text) { dialogs_.message(fromUtf8(text)); };
   v.askYesNo = [this](const std::string& text) { return dialogs_.askYesNo(fromUtf8(text)); };
+  v.resultsWritten = [this](std::size_t count, const std::string& file) {
+    const QString text =
+        fromUtf8(devlink::ResultDownload::ResultsWrittenText(LanguageCode, count, file));
+    StatusBar1->showMessage(text);
+    // Then the connection's own text again, unless something else was said meanwhile.
+    QTimer::singleShot(kDownloadNoticeMs, this, [this, text] {
+      if (StatusBar1->currentMessage() == text) StatusBar1->showMessage(connectionStatusText());
+    });
+  };
 }
 
 void TMainWin::attachDownloadWindow(TPobierzWin& window) {

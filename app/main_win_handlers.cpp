@@ -278,10 +278,16 @@ void TMainWin::Poczony1Click() {
   fitCaptions();
 }
 
+QString TMainWin::connectionStatusText() const {
+  return ComPort1->Connected()
+             ? QString::fromUtf8(kConnectedOnText) + fromUtf8(ComPort1->Port())
+             : QString::fromUtf8(kNotConnectedText);
+}
+
 void TMainWin::ComPort1Open() {
   // Nothing received on an earlier connection belongs to this one.
   Receiver.resetReception();
-  StatusBar1->showMessage(QString::fromUtf8(kConnectedOnText) + fromUtf8(ComPort1->Port()));
+  StatusBar1->showMessage(connectionStatusText());
   setTransferButtons();  // Power, Odbierz, Wyslij and the download's menu item
   readout_->setColours(kYellow, kWhite);
 }

@@ -31,14 +31,26 @@ std::string ResultDownload::ResultLine(std::uint8_t status, std::uint8_t lo, std
       measurement::FormatByRange(r, measurement::ScaleByRange(r, counts)));
 }
 
+namespace {
+void fillIn(std::string& text, std::string_view mark, const std::string& value) {
+  const auto at = text.find(mark);
+  if (at != std::string::npos) text.replace(at, mark.size(), value);
+}
+}  // namespace
+
 std::string ResultDownload::StoppedQuestion(std::size_t fetched, std::size_t announced) {
   std::string text = kDownloadStoppedQuestion;
-  auto fill = [&text](std::string_view mark, std::size_t n) {
-    const auto at = text.find(mark);
-    if (at != std::string::npos) text.replace(at, mark.size(), std::to_string(n));
-  };
-  fill("%1", fetched);
-  fill("%2", announced);
+  fillIn(text, "%1", std::to_string(fetched));
+  fillIn(text, "%2", std::to_string(announced));
+  return text;
+}
+
+std::string ResultDownload::ResultsWrittenText(const std::string& code, std::size_t count,
+                                               const std::string& file) {
+  const int language = code == "pl" ? 0 : code == "en" ? 1 : 2;
+  std::string text = kResultsWrittenTexts[language];
+  fillIn(text, "%1", std::to_string(count));
+  fillIn(text, "%2", std::filesystem::path(file).filename().string());
   return text;
 }
 
@@ -258,6 +270,7 @@ void ResultDownload::stopTransfer(Stop why) {
 void ResultDownload::writeResults() {
   for (;;) {
     if (measurement::WriteDownloadedResults(std::filesystem::path(fileName_), table_, fetched_)) {
+      if (view.resultsWritten) view.resultsWritten(fetched_, fileName_);
       return;
     }
     if (view.showMessage) view.showMessage(measurement::kWriteErrorText);

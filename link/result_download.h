@@ -25,6 +25,14 @@ inline constexpr const char* kDownloadStoppedQuestion =
     "Pobieranie przerwane: przyrząd nie odpowiada. Pobrano wyników: %1 z %2. "
     "Zapisać pobrane wyniki do pliku?";
 
+// Said in the status bar when the results are in their file: %1 the number of results, %2
+// the file's name. Polish, English, Italian.
+inline constexpr const char* kResultsWrittenTexts[3] = {
+    "Pobrano wyników: %1, zapisano w pliku %2",
+    "%1 results downloaded and written to %2",
+    "%1 risultati scaricati e scritti in %2",
+};
+
 // What the session asks of the windows. Each callback is called only when assigned.
 struct DownloadView {
   // Label1 of the download window.
@@ -48,6 +56,8 @@ struct DownloadView {
   std::function<void(const std::string&)> showMessage;
   // A Yes/No box; true for Yes.
   std::function<bool(const std::string&)> askYesNo;
+  // The results are in their file: how many, and the file's path.
+  std::function<void(std::size_t count, const std::string& file)> resultsWritten;
 };
 
 // Each result counts only as the one reply to its request (ReplyGate): the next request
@@ -140,6 +150,11 @@ class ResultDownload {
   static std::string ResultLine(std::uint8_t status, std::uint8_t lo, std::uint8_t hi);
   // kDownloadStoppedQuestion with the two numbers filled in.
   static std::string StoppedQuestion(std::size_t fetched, std::size_t announced);
+  // The status bar's text for `count` results written to `file` (its name only), in the
+  // language `code` ("pl", "en", "it"; any other code gets the Italian text, as the
+  // program's captions do).
+  static std::string ResultsWrittenText(const std::string& code, std::size_t count,
+                                        const std::string& file);
 
  private:
   enum class Stop { Cancelled, NoReply, PortClosed };

@@ -338,3 +338,129 @@ TEST(FrameReceiverEvent, UnknownModeDropsTheBytes) {
 }
 
 }  // namespace
+
+namespace {
+
+// Frames with a mode, axis, range index or unit the instrument never sends are bytes behind
+// a sync pair, not frames: the receiver steps past the pair and finds the next one.
+TEST(FrameReceiverMeasuring, OnlyWellFormedFramesAreDecoded) {
+  struct Row {
+    const char* name;
+    int position;  // 4 mode, 5 axis, 6 range index, 7 unit
+    std::uint8_t value;
+    std::uint8_t unit;
+    bool wellFormed;
+  };
+  const std::vector<Row> rows = {
+      {"AC", 4, 2, 0, true},           {"mode 3", 4, 3, 0, false},
+      {"vector", 5, 3, 0, true},       {"axis 4", 5, 4, 0, false},
+      {"range 4 in mT", 6, 4, 0, true}, {"range 5", 6, 5, 0, false},
+      {"range 3 in Gs", 6, 3, 2, true}, {"range 4 in Gs", 6, 4, 2, false},
+      {"Gs", 7, 2, 2, true},           {"unit 3", 7, 3, 3, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Bytes f = measurementFrame(0);
+    f[7] = row.unit;
+    f[static_cast<std::size_t>(row.position)] = row.value;
+    EXPECT_EQ(devlink::IsWellFormedMeasurementFrame(f.data()), row.wellFormed);
+    Harness h;
+    const Bytes next = measurementFrame(9);
+    h.event(concat({f, next}));
+    const std::vector<Bytes> expected =
+        row.wellFormed ? std::vector<Bytes>{f, next} : std::vector<Bytes>{next};
+    EXPECT_EQ(h.frames, expected);
+  }
+}
+
+// Replies that come after a transfer (a doubled or late reply, the answer to the request sent
+// after the last result) are never taken for readings, whether they are glued to the next
+// frame or left alone in the buffer.
+TEST(FrameReceiverMeasuring, LeftoversOfATransferAreNotReadings) {
+  const Bytes result = {0xAA, 0x55, 0x00, 0x01, 0x00};
+  const Bytes word = {0xAA, 0x55, 0x00, 0x01};
+  const Bytes pair = {0xAA, 0x55};
+  struct Row {
+    const char* name;
+    Bytes leftover;
+    bool quietBetween;  // the line goes quiet before the next frame comes
+  };
+  const std::vector<Row> rows = {
+      {"a result reply glued to the frame", result, false},
+      {"a readback reply glued to the frame", word, false},
+      {"a sync pair, then quiet", pair, true},
+      {"a result reply, then quiet", result, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Harness h;
+    std::vector<int> quietTimer;
+    h.rx.armQuietTimer = [&quietTimer](int ms) { quietTimer.push_back(ms); };
+    Bytes frame = measurementFrame(0);
+    frame[2] = frame[3] = 0;  // status bytes that would pass as fields after a sync pair
+    h.rx.beginDrain();
+    EXPECT_EQ(quietTimer.back(), FrameReceiver::kDrainQuietMs);
+    h.event(row.leftover);
+    EXPECT_TRUE(h.rx.draining());
+    if (row.quietBetween) {
+      h.rx.quietTimeout();
+      EXPECT_FALSE(h.rx.draining());
+      EXPECT_EQ(h.rx.ReceiveFill, 0);
+      h.event(frame);
+    } else {
+      h.event(concat({row.leftover, frame}));
+    }
+    EXPECT_EQ(h.frames, std::vector<Bytes>{frame});
+    EXPECT_FALSE(h.rx.draining());
+    if (!row.quietBetween) {
+      EXPECT_EQ(quietTimer.back(), 0) << "a frame ends the drain";
+    }
+  }
+}
+
+// A half frame left by a pulled cable: the hang-up (or the close, or the next open) empties
+// the buffer, so the first frame of the new connection is decoded as it came.
+TEST(FrameReceiverMeasuring, ResetDropsAHalfFrame) {
+  Harness h;
+  const Bytes f = measurementFrame(3);
+  h.event(Bytes(f.begin(), f.begin() + 9));
+  h.rx.resetReception();
+  h.event(f);
+  EXPECT_EQ(h.frames, std::vector<Bytes>{f});
+}
+
+// A doubled reply delivered in one event is two replies (the transfer decides what they
+// mean); anything that is not whole replies stays ignored.
+TEST(FrameReceiverReplies, OneEventOfWholeRepliesIsEachReply) {
+  const Bytes r1 = {0xAA, 0x55, 0x01, 0x02, 0x03}, r2 = {0xAA, 0x55, 0x04, 0x05, 0x06};
+  struct Row {
+    const char* name;
+    Bytes event;
+    std::vector<Bytes> results;
+  };
+  const std::vector<Row> rows = {
+      {"doubled", concat({r1, r1}), {{1, 2, 3}, {1, 2, 3}}},
+      {"two different", concat({r1, r2}), {{1, 2, 3}, {4, 5, 6}}},
+      {"a reply and a half", concat({r1, Bytes(r2.begin(), r2.begin() + 3)}), {}},
+      {"second without its pair", concat({r1, Bytes{0, 0, 1, 2, 3}}), {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Harness h;
+    h.rx.LinkMode = LinkMode::DownloadResults;
+    h.event(row.event);
+    EXPECT_EQ(h.results, row.results);
+  }
+  Harness h;
+  int activity = 0;
+  h.rx.onTransferBytes = [&activity] { ++activity; };
+  h.rx.LinkMode = LinkMode::CalibrationReadback;
+  h.event({0xAA, 0x55, 0x34, 0x12, 0xAA, 0x55, 0x34, 0x12});
+  EXPECT_EQ(h.words, (std::vector<std::uint16_t>{0x1234, 0x1234}));
+  h.rx.LinkMode = LinkMode::DownloadHeader;
+  h.event({0xAA, 0x55, 0x2E, 0x01, 0xAA, 0x55, 0x2E, 0x01});
+  EXPECT_EQ(h.headers, (std::vector<std::uint16_t>{302, 302}));
+  EXPECT_EQ(activity, 2);
+}
+
+}  // namespace

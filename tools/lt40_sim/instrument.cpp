@@ -121,8 +121,9 @@ Instrument::CalibrationMemory Instrument::defaultCalibration() {
   putWord(m, 94, 655);    // temperature correction coefficient ≈ 0.02
   putWord(m, 124, 1250);  // thermometer coefficient and offset
   putWord(m, 126, 2730);
-  // Filter time coefficients 32768·e^(−x) for x = 0.5, 1.0, 1.5, 2.0 (DC, then AC).
-  const std::array<int, 4> coefficients{19875, 12055, 7312, 4435};
+  // Filter time coefficients 32767·e^(−x) for x = 0.1, 0.25, 0.5, 0.75 (DC, then AC): a
+  // probe whose every value, read back, is accepted again by the upload.
+  const std::array<int, 4> coefficients{29649, 25519, 19874, 15478};
   for (int k = 0; k < 4; ++k) {
     putWord(m, 144 + 2 * k, coefficients[k]);
     putWord(m, 160 + 2 * k, coefficients[k]);

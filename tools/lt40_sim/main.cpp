@@ -42,6 +42,8 @@ constexpr double kGarbageProbability = 0.125;
 // A schedule more than this far behind (machine suspended, debugger) restarts from now
 // instead of sending every missed frame.
 constexpr double kMaxLagSeconds = 1.0;
+// Bytes of the measurement frame cut by an unplug.
+constexpr std::size_t kFrameHalf = 9;
 
 struct Options {
   std::string portName;
@@ -54,6 +56,12 @@ struct Options {
   bool splitReplies = false;
   bool garbage = false;
   double dropReplies = 0;
+  double doubleReplies = 0;
+  double lateReplies = 0;
+  double lateMs = 2500;
+  double strayRate = 0;
+  double replugMs = 1000;
+  double unplugAfter = -1;
   long faultsAfter = 0;
   int burst = 0;
   double noise = 0;
@@ -101,12 +109,27 @@ void printHelp() {
       "  --split-replies      send each reply in two writes, 50 ms apart\n"
       "  --garbage            glue 1..4 random bytes before some frames and replies\n"
       "  --drop-replies P     leave a request unanswered with probability P (default 0)\n"
+      "  --double-replies P   send a reply twice, one write right behind the other, with\n"
+      "                       probability P (default 0)\n"
+      "  --late-replies P     hold a reply back for --late-ms instead of --reply-delay\n"
+      "                       with probability P (default 0)\n"
+      "  --late-ms MS         how long a late reply is held back (default 2500: after the\n"
+      "                       program has asked again)\n"
+      "  --stray-replies HZ   unrequested reply frames (AA 55 and two or three random bytes)\n"
+      "                       at random times, HZ per second on average (default 0)\n"
       "  --faults-after N     the first N replies go out whole and without faults; split,\n"
-      "                       garbage and dropped replies begin after them (default 0)\n"
+      "                       garbage, dropped, doubled and late replies begin after them\n"
+      "                       (default 0)\n"
       "  --burst N            now and then hold N frames and send them in one write\n"
       "  --noise P            random bytes between frames with probability P per frame\n"
       "  --seed N             seed of all random choices (default 1)\n"
       "  --verbose            log every frame received, in hex, to stderr\n"
+      "\n"
+      "Unplugging (SIGUSR1, or --unplug-after): the simulator sends half a measurement\n"
+      "frame, closes its pseudo-terminal (the program sees the line hang up) and removes\n"
+      "the link; after --replug-ms it opens a new pseudo-terminal under the same link.\n"
+      "  --replug-ms MS       pause between unplugging and replugging (default 1000)\n"
+      "  --unplug-after S     unplug once, S seconds after the start\n"
       "  --help               this text\n"
       "\n"
       "Commands followed (0xAA 0x55 letter a b c): M mode (0 DC, 1 50 Hz, 2 AC),\n"
@@ -159,6 +182,12 @@ std::optional<int> parseOptions(int argc, char** argv, Options& o) {
     kGarbage,
     kDrop,
     kFaultsAfter,
+    kDouble,
+    kLate,
+    kLateMs,
+    kStray,
+    kReplugMs,
+    kUnplugAfter,
     kBurst,
     kNoise,
     kSeed,
@@ -186,6 +215,12 @@ std::optional<int> parseOptions(int argc, char** argv, Options& o) {
       {"garbage", no_argument, nullptr, kGarbage},
       {"drop-replies", required_argument, nullptr, kDrop},
       {"faults-after", required_argument, nullptr, kFaultsAfter},
+      {"double-replies", required_argument, nullptr, kDouble},
+      {"late-replies", required_argument, nullptr, kLate},
+      {"late-ms", required_argument, nullptr, kLateMs},
+      {"stray-replies", required_argument, nullptr, kStray},
+      {"replug-ms", required_argument, nullptr, kReplugMs},
+      {"unplug-after", required_argument, nullptr, kUnplugAfter},
       {"burst", required_argument, nullptr, kBurst},
       {"noise", required_argument, nullptr, kNoise},
       {"seed", required_argument, nullptr, kSeed},
@@ -275,6 +310,30 @@ std::optional<int> parseOptions(int argc, char** argv, Options& o) {
         if (!parseDouble(optarg, d) || d < 0 || d > 1) return bad("probability", optarg);
         o.dropReplies = d;
         break;
+      case kDouble:
+        if (!parseDouble(optarg, d) || d < 0 || d > 1) return bad("probability", optarg);
+        o.doubleReplies = d;
+        break;
+      case kLate:
+        if (!parseDouble(optarg, d) || d < 0 || d > 1) return bad("probability", optarg);
+        o.lateReplies = d;
+        break;
+      case kLateMs:
+        if (!parseDouble(optarg, d) || d < 0 || d > 600000) return bad("delay", optarg);
+        o.lateMs = d;
+        break;
+      case kStray:
+        if (!parseDouble(optarg, d) || d < 0 || d > 1000) return bad("rate", optarg);
+        o.strayRate = d;
+        break;
+      case kReplugMs:
+        if (!parseDouble(optarg, d) || d < 0 || d > 600000) return bad("pause", optarg);
+        o.replugMs = d;
+        break;
+      case kUnplugAfter:
+        if (!parseDouble(optarg, d) || d < 0) return bad("time", optarg);
+        o.unplugAfter = d;
+        break;
       case kFaultsAfter:
         if (!parseLong(optarg, n) || n < 0) return bad("reply count", optarg);
         o.faultsAfter = n;
@@ -343,11 +402,27 @@ fs::path portFolder() {
 // Self-pipe: the signal handler only writes a byte that the main loop polls for.
 int gSignalPipe[2] = {-1, -1};
 
-void onSignal(int) {
+// What the byte in the pipe asks for.
+constexpr char kStopByte = 1;
+constexpr char kUnplugByte = 2;
+
+void onSignal(int sig) {
   const int saved = errno;
-  const char byte = 1;
+  const char byte = sig == SIGUSR1 ? kUnplugByte : kStopByte;
   [[maybe_unused]] ssize_t n = write(gSignalPipe[1], &byte, 1);
   errno = saved;
+}
+
+// Reads what the signal handler wrote: the stop byte wins over an unplug.
+char drainSignals() {
+  char asked = 0;
+  char buffer[16];
+  ssize_t n;
+  while ((n = read(gSignalPipe[0], buffer, sizeof buffer)) > 0) {
+    for (ssize_t i = 0; i < n; ++i)
+      if (asked != kStopByte) asked = buffer[i];
+  }
+  return asked;
 }
 
 void logHex(const char* prefix, std::span<const std::uint8_t> bytes, std::string_view note) {
@@ -393,6 +468,9 @@ class Simulator {
   void sendFrames(double t);
   void sendDueReplies(double t);
   void queueReply(Bytes reply, double t);
+  void sendStrayReply();
+  void unplug(double t);
+  bool replug();
   bool writeBytes(const Bytes& bytes, bool mustDeliver);
   Bytes garbagePrefix();
   Bytes noiseBytes(int n);
@@ -416,6 +494,12 @@ class Simulator {
   Bytes burstHold_;
   int burstHeld_ = 0;
   long framesUntilBurst_ = 0;
+  double nextStray_ = -1;
+  bool unplugged_ = false;
+  double replugAt_ = 0;
+  double nextStrayDelay() {
+    return std::exponential_distribution<double>(o_.strayRate)(rng_);
+  }
 };
 
 bool Simulator::openPty() {
@@ -588,7 +672,13 @@ void Simulator::queueReply(Bytes reply, double t) {
   }
   Bytes bytes = faults && o_.garbage ? garbagePrefix() : Bytes{};
   bytes.insert(bytes.end(), reply.begin(), reply.end());
-  const double due = t + o_.replyDelayMs / 1000.0;
+  const bool late = faults && chance(o_.lateReplies);
+  const double due = t + (late ? o_.lateMs : o_.replyDelayMs) / 1000.0;
+  if (late && o_.verbose) logHex("reply held back:", reply, "");
+  if (faults && chance(o_.doubleReplies)) {
+    if (o_.verbose) logHex("reply doubled:", reply, "");
+    replies_.push_back({due, bytes});
+  }
   if (faults && o_.splitReplies && bytes.size() > 1) {
     const auto half = static_cast<std::ptrdiff_t>(bytes.size() / 2);
     replies_.push_back({due, Bytes(bytes.begin(), bytes.begin() + half)});
@@ -599,14 +689,57 @@ void Simulator::queueReply(Bytes reply, double t) {
 }
 
 void Simulator::sendDueReplies(double t) {
-  // Kept in order of queueing; all have the same delay, so the front is due first.
-  std::size_t sent = 0;
-  while (sent < replies_.size() && replies_[sent].due <= t) {
-    if (o_.verbose) logHex("tx", replies_[sent].bytes, "");
-    writeBytes(replies_[sent].bytes, true);
-    ++sent;
+  // Kept in order of queueing; a late reply lets the ones behind it pass.
+  std::vector<Pending> waiting;
+  for (Pending& p : replies_) {
+    if (p.due <= t) {
+      if (o_.verbose) logHex("tx", p.bytes, "");
+      writeBytes(p.bytes, true);
+    } else {
+      waiting.push_back(std::move(p));
+    }
   }
-  replies_.erase(replies_.begin(), replies_.begin() + static_cast<std::ptrdiff_t>(sent));
+  replies_ = std::move(waiting);
+}
+
+void Simulator::sendStrayReply() {
+  // A reply frame nobody asked for: a result's or a readback's length.
+  const int payload = std::uniform_int_distribution<int>(2, 3)(rng_);
+  Bytes bytes = {0xAA, 0x55};
+  for (int k = 0; k < payload; ++k)
+    bytes.push_back(static_cast<std::uint8_t>(std::uniform_int_distribution<int>(0, 255)(rng_)));
+  if (o_.verbose) logHex("stray reply:", bytes, "");
+  writeBytes(bytes, true);
+}
+
+// Half a measurement frame, then the line goes away as a pulled cable takes it.
+void Simulator::unplug(double t) {
+  if (unplugged_) return;
+  if (connected_) {
+    const auto frame = instrument_.nextMeasurementFrame(t);
+    writeBytes(Bytes(frame.begin(), frame.begin() + kFrameHalf), true);
+    // Let the program read the half frame before the hang-up reaches it.
+    tcdrain(master_);
+    usleep(50000);
+  }
+  removeLink();
+  close(master_);
+  master_ = -1;
+  connected_ = false;
+  replies_.clear();
+  burstHold_.clear();
+  burstHeld_ = 0;
+  instrument_.discardPartialInput();
+  unplugged_ = true;
+  replugAt_ = t + o_.replugMs / 1000.0;
+  std::fprintf(stderr, "%s: unplugged\n", kProgram);
+}
+
+bool Simulator::replug() {
+  unplugged_ = false;
+  if (!openPty() || !createLink()) return false;
+  std::fprintf(stderr, "%s: plugged in again\n", kProgram);
+  return true;
 }
 
 bool Simulator::writeBytes(const Bytes& bytes, bool mustDeliver) {
@@ -696,6 +829,7 @@ int Simulator::run() {
   sigaction(SIGINT, &sa, nullptr);
   sigaction(SIGTERM, &sa, nullptr);
   sigaction(SIGHUP, &sa, nullptr);
+  sigaction(SIGUSR1, &sa, nullptr);
   signal(SIGPIPE, SIG_IGN);
 
   if (!openPty() || !createLink()) return 1;
@@ -716,8 +850,23 @@ int Simulator::run() {
   framesUntilBurst_ = std::uniform_int_distribution<long>(20, 60)(rng_);
   start_ = Clock::now();
 
+  if (o_.strayRate > 0) nextStray_ = nextStrayDelay();
+  bool unplugPending = o_.unplugAfter >= 0;
   for (;;) {
     double t = now();
+    if (unplugPending && t >= o_.unplugAfter) {
+      unplugPending = false;
+      unplug(t);
+    }
+    if (unplugged_) {
+      if (t >= replugAt_ && !replug()) return 1;
+      if (unplugged_) {
+        pollfd p{gSignalPipe[0], POLLIN, 0};
+        const int wait = static_cast<int>(std::ceil(std::clamp(replugAt_ - t, 0.0, 1.0) * 1000));
+        if (poll(&p, 1, wait) > 0 && drainSignals() == kStopByte) break;
+        continue;
+      }
+    }
     const bool line = probeConnected();
     if (line && !connected_) onConnected();
     if (!line && connected_) onDisconnected();
@@ -731,12 +880,18 @@ int Simulator::run() {
       instrument_.discardPartialInput();
     }
     if (connected_) sendDueReplies(t);
+    if (nextStray_ >= 0 && t >= nextStray_) {
+      if (connected_) sendStrayReply();
+      nextStray_ = t + nextStrayDelay();
+    }
     sendFrames(t);
 
     // Sleep until the next frame, reply or input deadline, or a signal.
     t = now();
     double wake = static_cast<double>(frameIndex_) / o_.rate;
-    if (!replies_.empty()) wake = std::min(wake, replies_.front().due);
+    for (const Pending& p : replies_) wake = std::min(wake, p.due);
+    if (nextStray_ >= 0) wake = std::min(wake, nextStray_);
+    if (unplugPending) wake = std::min(wake, o_.unplugAfter);
     if (instrument_.pendingInputSize() > 0)
       wake = std::min(wake, lastInput_ + kPartialInputTimeout);
     int timeoutMs = static_cast<int>(std::ceil(std::clamp(wake - t, 0.0, 1.0) * 1000));
@@ -746,7 +901,11 @@ int Simulator::run() {
     // A master without an open line reports hang-up at once; it is only watched while
     // the line is open, else the loop would spin.
     const int rc = poll(fds, connected_ ? 2 : 1, timeoutMs);
-    if (rc > 0 && (fds[0].revents & POLLIN)) break;
+    if (rc > 0 && (fds[0].revents & POLLIN)) {
+      const char asked = drainSignals();
+      if (asked == kStopByte) break;
+      if (asked == kUnplugByte) unplug(now());
+    }
   }
   if (o_.verbose) std::fprintf(stderr, "%s: stopping\n", kProgram);
   return 0;
