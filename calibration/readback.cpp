@@ -139,6 +139,8 @@ void ReadbackSession::stateTimerTicked(devlink::LinkMode applied) {
   // The tick has sent the request for word 1; now its reply is awaited.
   state_ = State::Reading;
   retries_ = 0;
+  ambiguousRetries_ = 0;
+  gate_.lateGuardMs = ReplyTimeoutMs;
   gate_.requestSent();
   arm(ReplyTimeoutMs);
 }
@@ -147,11 +149,11 @@ void ReadbackSession::readbackWordReceived(std::uint16_t word) {
   if (state_ != State::Reading) return;
   const devlink::ReplyGate::Reply reply{static_cast<std::uint8_t>(word & 0xFF),
                                         static_cast<std::uint8_t>(word >> 8), 0};
-  if (gate_.reply(reply)) arm(devlink::ReplyGate::kGuardMs);
+  if (gate_.reply(reply)) arm(gate_.guardMs());
 }
 
 void ReadbackSession::replyBytesArrived() {
-  if (state_ == State::Reading && gate_.bytesArrived()) arm(devlink::ReplyGate::kGuardMs);
+  if (state_ == State::Reading && gate_.bytesArrived()) arm(gate_.guardMs());
 }
 
 void ReadbackSession::acceptWord(std::uint16_t word) {
@@ -160,6 +162,7 @@ void ReadbackSession::acceptWord(std::uint16_t word) {
   ++ReadbackIndex;
   if (ReadbackIndex <= kCalibrationWordCount) {
     retries_ = 0;
+    ambiguousRetries_ = 0;
     requestCurrent();
     return;
   }
@@ -180,7 +183,7 @@ void ReadbackSession::replyTimedOut() {
       return;
     case devlink::ReplyGate::Expiry::TimedOut:
     case devlink::ReplyGate::Expiry::Ambiguous:
-      askAgain();
+      askAgain(e.kind == devlink::ReplyGate::Expiry::Ambiguous);
       return;
     case devlink::ReplyGate::Expiry::Nothing:
       return;
@@ -189,9 +192,10 @@ void ReadbackSession::replyTimedOut() {
 
 // No reply, or no reply that can be trusted: the same read again (a memory read changes
 // nothing in the instrument), at most kMaxRetries times.
-void ReadbackSession::askAgain() {
-  if (retries_ < kMaxRetries) {
-    ++retries_;
+void ReadbackSession::askAgain(bool ambiguous) {
+  int& count = ambiguous ? ambiguousRetries_ : retries_;
+  if (count < (ambiguous ? kMaxAmbiguousRetries : kMaxRetries)) {
+    ++count;
     // Bytes of a reply cut short would be glued to the new reply and spoil it.
     receiver_.ReceiveFill = 0;
     requestCurrent();
@@ -206,6 +210,7 @@ void ReadbackSession::requestCurrent() {
   const unsigned run = run_;
   // No timeout may fire while a failure message of the send runs its event loop.
   arm(0);
+  gate_.lateGuardMs = ReplyTimeoutMs;
   gate_.requestSent();
   sender_.SendMemoryRead(CalibrationAddressTable[ReadbackIndex], 2);
   if (run == run_ && state_ == State::Reading) arm(ReplyTimeoutMs);

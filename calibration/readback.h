@@ -58,6 +58,8 @@ class ReadbackSession {
  public:
   static constexpr int kReplyTimeoutMs = 2000;
   static constexpr int kMaxRetries = 3;
+  // Reads answered, only not clearly, are asked again this many times.
+  static constexpr int kMaxAmbiguousRetries = 10;
   static constexpr int kGaugeMax = 68;  // `Postep` runs 1..68 and stays full from word 68
 
   // `clock` times the guard behind each reply (a test passes its own).
@@ -105,7 +107,7 @@ class ReadbackSession {
 
   void requestCurrent();  // sends the read for ReadbackIndex and waits for its reply
   void acceptWord(std::uint16_t word);
-  void askAgain();
+  void askAgain(bool ambiguous);
   void finish();          // the steps shared by completion, cancel and give-up
   void arm(int ms) {
     if (armReplyTimer) armReplyTimer(ms);
@@ -117,6 +119,7 @@ class ReadbackSession {
   CalibrationData& data_;
   State state_ = State::Idle;
   int retries_ = 0;
+  int ambiguousRetries_ = 0;
   devlink::ReplyGate gate_;
   // Counts the starts: a message box shown while sending runs an event loop in which the
   // user may cancel (and start again); a step resumed after it checks that its run is still

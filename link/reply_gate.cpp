@@ -18,6 +18,8 @@ void ReplyGate::requestSent() {
 
 void ReplyGate::reset() {
   state_ = State::Idle;
+  lateReplyPossible_ = false;
+  ambiguousInARow_ = 0;
   differs_ = false;
   stray_ = false;
 }
@@ -58,6 +60,7 @@ ReplyGate::Expiry ReplyGate::timerExpired(bool lineBusy) {
       return e;
     case State::Awaiting:
       e.kind = Expiry::TimedOut;
+      lateReplyPossible_ = true;
       return e;
     case State::Guard:
       break;
@@ -65,23 +68,28 @@ ReplyGate::Expiry ReplyGate::timerExpired(bool lineBusy) {
   const std::int64_t now = clock_();
   if (lineBusy) lastActivity_ = now;
   const std::int64_t quiet = now - lastActivity_;
-  const bool overlong = now - guardStart_ >= kMaxGuardMs;
+  const int guard = guardMs();
+  const bool overlong = now - guardStart_ >= guard + kMaxGuardMs;
+  const bool ambiguous = differs_ || stray_ || overlong;
   // Decided only once the line is quiet: an answer followed by more bytes is no answer, and
   // a repeat sent into the rest of them would meet it.
-  if (quiet < kGuardMs && !overlong) {
+  const int needed = ambiguous ? guard * (1 + ambiguousInARow_) : guard;
+  if (quiet < needed && !overlong) {
     e.kind = Expiry::Wait;
-    e.ms = static_cast<int>(kGuardMs - quiet);
+    e.ms = static_cast<int>(needed - quiet);
     return e;
   }
-  const bool ambiguous = differs_ || stray_ || overlong;
   state_ = State::Idle;
   if (ambiguous) {
     ++ambiguous_;
+    ++ambiguousInARow_;
     e.kind = Expiry::Ambiguous;
     return e;
   }
   e.kind = Expiry::Accepted;
   e.reply = candidate_;
+  lateReplyPossible_ = false;
+  ambiguousInARow_ = 0;
   return e;
 }
 

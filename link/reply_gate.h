@@ -24,8 +24,19 @@ class ReplyGate {
   // About four reply lengths at 9600 baud: a doubled reply follows within milliseconds.
   static constexpr int kGuardMs = 20;
   // A line that never goes quiet after a reply (a stream of frames) makes the answer
-  // ambiguous after this long.
+  // ambiguous after this long (beyond the guard itself).
   static constexpr int kMaxGuardMs = 2000;
+
+  // After a request went unanswered and was asked again, the first reply may only have been
+  // late and still be under way: the guard behind the accepted answer then lasts this long
+  // (the transfer's reply timeout), so that the late reply is seen as a second reply to the
+  // same request instead of being taken for the answer to the next one.
+  int lateGuardMs = 2000;
+  // An ambiguous answer is asked again only after the line has been quiet for the guard
+  // times one more than the ambiguous answers in a row so far: replies that come in bursts
+  // (a line picking up noise) are let pass instead of spoiling every repeat.
+  // The guard the transfer runs behind the reply it has now.
+  int guardMs() const { return lateReplyPossible_ && lateGuardMs > kGuardMs ? lateGuardMs : kGuardMs; }
 
   // What the expiry of the transfer's timer means.
   struct Expiry {
@@ -49,16 +60,18 @@ class ReplyGate {
   void reset();
 
   // A reply frame arrived. True when the transfer must (re)start its timer with
-  // kGuardMs; false when nothing was outstanding and the reply was discarded.
+  // guardMs(); false when nothing was outstanding and the reply was discarded.
   bool reply(const Reply& r);
   // Bytes arrived in a transfer's reception mode (before the replies in them are handed
-  // over). True when the transfer must restart its timer with kGuardMs.
+  // over). True when the transfer must restart its timer with guardMs().
   bool bytesArrived();
   // The transfer's timer expired; `lineBusy` says whether bytes wait on the line that no
   // receive event has handed over yet (they count as activity).
   Expiry timerExpired(bool lineBusy = false);
 
   bool outstanding() const { return state_ != State::Idle; }
+  // A reply came and the guard behind it runs.
+  bool guarding() const { return state_ == State::Guard; }
   // Replies that came with nothing outstanding, and answers found ambiguous (diagnostics).
   std::uint64_t discardedReplies() const { return discarded_; }
   std::uint64_t ambiguousAnswers() const { return ambiguous_; }
@@ -73,6 +86,8 @@ class ReplyGate {
   Reply candidate_{};
   bool differs_ = false;  // a second, different reply came
   bool stray_ = false;    // bytes came behind the reply that were not (yet) an equal reply
+  bool lateReplyPossible_ = false;  // the current request was asked again after a timeout
+  int ambiguousInARow_ = 0;
   std::int64_t guardStart_ = 0;
   std::int64_t lastActivity_ = 0;
   std::uint64_t discarded_ = 0;

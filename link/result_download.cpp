@@ -108,6 +108,7 @@ bool ResultDownload::start() {
   if (view.setGaugeMaximum) view.setGaugeMaximum(kGaugeInitialMaximum);
   if (view.setGaugePosition) view.setGaugePosition(kGaugeRest);
   enter(Phase::AwaitingHeader);
+  headerAwaited_ = false;
   // A failing "V" is reported by the sender and the transfer goes on.
   sender_.SendCommand('V', 0, 0);
   stateTimer_.ResultAddress = kFirstAddress;
@@ -117,20 +118,49 @@ bool ResultDownload::start() {
   return true;
 }
 
+// The header is a reply to the last "Z" and is held to the same rule as a result: the first
+// header since that "Z" is taken, an equal copy changes nothing, and a different one before
+// the next tick makes the header ambiguous, so "Z" is asked again. The receiver has already
+// stored the end address and set the pending mode for every header; what is taken here is
+// put back there.
 void ResultDownload::onDownloadHeader(std::uint16_t endAddress) {
-  if (phase_ != Phase::AwaitingHeader && phase_ != Phase::HeaderReceived) return;
-  if (AnnouncedResults(endAddress) == 0) {
-    // Nothing is stored: there is no result at address 100 to ask for. The receiver has
-    // already set the pending mode; finish() withdraws it before the next tick.
+  if (phase_ == Phase::AwaitingHeader) {
+    if (!headerAwaited_) {
+      // Not an answer to a "Z" still counted (a stray, or a header after an ambiguous one).
+      receiver_.PendingLinkMode = LinkMode::DownloadHeader;
+      return;
+    }
+    headerAwaited_ = false;
+    header_ = endAddress;
+    enter(Phase::HeaderReceived);
+    // With nothing stored there is no result at address 100 to ask for: the next tick only
+    // confirms the header and ends the transfer.
+    if (AnnouncedResults(endAddress) == 0) receiver_.PendingLinkMode = LinkMode::Measuring;
+    return;
+  }
+  if (phase_ != Phase::HeaderReceived) return;
+  if (endAddress == header_) {
+    if (AnnouncedResults(header_) == 0) receiver_.PendingLinkMode = LinkMode::Measuring;
+    return;
+  }
+  ++ambiguousHeaders_;
+  receiver_.ResultEndAddress = header_;
+  receiver_.PendingLinkMode = LinkMode::DownloadHeader;
+  enter(Phase::AwaitingHeader);
+}
+
+void ResultDownload::onTick(LinkMode applied) {
+  if (phase_ == Phase::AwaitingHeader && applied == LinkMode::DownloadHeader) {
+    headerAwaited_ = true;  // a "Z" has gone out
+    return;
+  }
+  if (phase_ == Phase::HeaderReceived && applied == LinkMode::Measuring) {
     announced_ = 0;
     finish();
     return;
   }
-  enter(Phase::HeaderReceived);
-}
-
-void ResultDownload::onTick(LinkMode applied) {
   if (phase_ != Phase::HeaderReceived || applied != LinkMode::DownloadResults) return;
+  receiver_.ResultEndAddress = header_;
   // The tick has just asked for the result at ResultAddress (100) and stopped itself.
   const std::uint16_t end = receiver_.ResultEndAddress;
   announced_ = AnnouncedResults(end);
@@ -140,6 +170,8 @@ void ResultDownload::onTick(LinkMode applied) {
   }
   enter(Phase::Fetching);
   repeats_ = 0;
+  ambiguousRepeats_ = 0;
+  gate_.lateGuardMs = ReplyTimeoutMs;
   gate_.requestSent();
   if (view.showLabel) view.showLabel(StateTimer::DownloadLabel(end));
   if (view.setGaugeMaximum) view.setGaugeMaximum(end);
@@ -150,6 +182,7 @@ void ResultDownload::onTick(LinkMode applied) {
 // generation_) has taken over.
 bool ResultDownload::sendRequest() {
   const std::uint64_t generation = ++generation_;
+  gate_.lateGuardMs = ReplyTimeoutMs;
   gate_.requestSent();
   sender_.SendResultRequest(stateTimer_.ResultAddress);
   return generation == generation_;
@@ -161,11 +194,11 @@ void ResultDownload::onResultReply(std::uint8_t status, std::uint8_t lo, std::ui
     return;
   }
   // Counted and dropped by the gate when no request is outstanding.
-  if (gate_.reply({status, lo, hi}) && phase_ == Phase::Fetching) arm(ReplyGate::kGuardMs);
+  if (gate_.reply({status, lo, hi}) && phase_ == Phase::Fetching) arm(gate_.guardMs());
 }
 
 void ResultDownload::replyBytesArrived() {
-  if (phase_ == Phase::Fetching && gate_.bytesArrived()) arm(ReplyGate::kGuardMs);
+  if (phase_ == Phase::Fetching && gate_.bytesArrived()) arm(gate_.guardMs());
 }
 
 void ResultDownload::acceptResult(const ReplyGate::Reply& reply) {
@@ -176,6 +209,7 @@ void ResultDownload::acceptResult(const ReplyGate::Reply& reply) {
   if (entry >= 1) table_[entry - 1] = ResultLine(reply[0], reply[1], reply[2]);
   fetched_ = entry;
   repeats_ = 0;
+  ambiguousRepeats_ = 0;
   // The request for the next address goes out before the end test: after the last result
   // one more request follows, for the address just past it.
   if (!sendRequest()) return;
@@ -205,20 +239,21 @@ void ResultDownload::replyTimeout() {
       return;
     case ReplyGate::Expiry::TimedOut:
     case ReplyGate::Expiry::Ambiguous:
-      repeatRequest();
+      repeatRequest(e.kind == ReplyGate::Expiry::Ambiguous);
       return;
     case ReplyGate::Expiry::Nothing:
       return;
   }
 }
 
-void ResultDownload::repeatRequest() {
-  if (repeats_ >= MaxRepeats) {
+void ResultDownload::repeatRequest(bool ambiguous) {
+  int& count = ambiguous ? ambiguousRepeats_ : repeats_;
+  if (count >= (ambiguous ? kMaxAmbiguousRepeats : MaxRepeats)) {
     stopTransfer(Stop::NoReply);
     return;
   }
   // Reading a result changes nothing in the instrument, so the same request is repeated.
-  ++repeats_;
+  ++count;
   if (!sendRequest()) return;
   arm(ReplyTimeoutMs);
 }

@@ -77,6 +77,9 @@ class ResultDownload {
   static constexpr int kGaugeInitialMaximum = 101;
   static constexpr int kReplyTimeoutMs = 2000;
   static constexpr int kMaxRepeats = 3;
+  // An instrument that answers, only not clearly (two different replies, noise behind the
+  // reply), is asked again this many times before the transfer gives up.
+  static constexpr int kMaxAmbiguousRepeats = 10;
   // After the transfer, replies still under way (to the request sent after the last
   // result, to the one outstanding at a cancel, a late header) are let go by before frames
   // are taken as measurement frames again: in the measurement buffer they would be glued
@@ -140,6 +143,8 @@ class ResultDownload {
   // The file chosen for the results (the last one tried when writing failed).
   const std::string& fileName() const { return fileName_; }
   const ReplyGate& gate() const { return gate_; }
+  // Headers found ambiguous (two different ones after one "Z"), for diagnostics.
+  std::uint64_t ambiguousHeaders() const { return ambiguousHeaders_; }
 
   // --- the rules, on their own ---
   // (endAddress − 100) div 3, 0 below 103.
@@ -169,7 +174,7 @@ class ResultDownload {
   void writeResults();
   bool sendRequest();
   void acceptResult(const ReplyGate::Reply& reply);
-  void repeatRequest();
+  void repeatRequest(bool ambiguous);
 
   FrameReceiver& receiver_;
   CommandSender& sender_;
@@ -184,7 +189,12 @@ class ResultDownload {
   std::size_t announced_ = 0;
   std::size_t fetched_ = 0;
   int repeats_ = 0;
+  int ambiguousRepeats_ = 0;
   ReplyGate gate_;
+  // The header taken since the last "Z", and whether a "Z" awaits its header.
+  std::uint16_t header_ = 0;
+  bool headerAwaited_ = false;
+  std::uint64_t ambiguousHeaders_ = 0;
   bool settling_ = false;
   std::string fileName_;
 };

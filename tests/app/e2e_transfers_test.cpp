@@ -12,6 +12,9 @@
 #include <QPushButton>
 #include <QTest>
 #include <array>
+#include <QStatusBar>
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -33,7 +36,7 @@ using Memory = tools::Instrument::CalibrationMemory;
 
 // A window connected to lt40-sim (streaming frames), whose calibration memory is mirrored
 // into a file after every write.
-struct SimWindow : ::testing::Test {
+struct SimRun {
   testutil::WindowEnv env;
   std::unique_ptr<testutil::SimulatorProcess> sim;
   QString memoryFile;
@@ -59,9 +62,43 @@ struct SimWindow : ::testing::Test {
   }
   bool readBack() {
     env.win->OdbierzClick();
-    return QTest::qWaitFor([&] { return !env.win->Readback.running(); }, 15000);
+    return QTest::qWaitFor([&] { return !env.win->Readback.running(); }, 30000);
+  }
+  // Results as the download writes them, for the simulator's default memory of `n`.
+  static std::vector<std::string> expectedResults(int n) {
+    std::vector<std::string> lines;
+    for (const tools::StoredResult& r : tools::Instrument::defaultResults(n)) {
+      const auto counts = static_cast<std::uint16_t>(r.counts);
+      lines.push_back(devlink::ResultDownload::ResultLine(
+          tools::Instrument::resultStatus(r.rangeIndex), static_cast<std::uint8_t>(counts & 0xFF),
+          static_cast<std::uint8_t>(counts >> 8)));
+    }
+    return lines;
+  }
+  // Downloads into `file` through the menu; true once the transfer has ended.
+  bool download(app::TPobierzWin& window, const QString& file) {
+    env.win->attachDownloadWindow(window);
+    env.dialogs.fileAnswers = {file};
+    env.win->menu().Pobierzwynikizurzdzenia1->trigger();
+    return QTest::qWaitFor([&] { return !env.win->Download.active(); }, 60000);
   }
 };
+struct SimWindow : ::testing::Test, SimRun {};
+
+// How the instrument misbehaves, as lt40-sim's options say, in every transfer test below.
+// A reply later than the program's repeat is shortened with the repeat (300 ms, 450 ms late)
+// so that the tests stay quick.
+struct Misbehaviour {
+  const char* name;
+  std::vector<std::string> options;
+};
+const std::vector<Misbehaviour> kMisbehaviours = {
+    {"doubled replies", {"--double-replies", "0.3"}},
+    {"late replies", {"--late-replies", "0.05", "--late-ms", "450"}},
+    {"dropped replies", {"--drop-replies", "0.05"}},
+    {"stray replies", {"--stray-replies", "3"}},
+};
+constexpr int kShortReplyTimeoutMs = 300;
 
 // Every written field with a value inside its range.
 void fillPanel(calibration::CalibrationData& d) {
@@ -199,19 +236,135 @@ TEST_F(SimWindow, StoredResultsComeDownIntoADataFile) {
   EXPECT_EQ(window.Label1->text(), "Ilość wyników do pobrania: 40.");
   EXPECT_FALSE(window.isVisible());
 
-  std::vector<std::string> expected;
-  for (const tools::StoredResult& r : tools::Instrument::defaultResults(40)) {
-    const auto counts = static_cast<std::uint16_t>(r.counts);
-    expected.push_back(devlink::ResultDownload::ResultLine(
-        tools::Instrument::resultStatus(r.rangeIndex), static_cast<std::uint8_t>(counts & 0xFF),
-        static_cast<std::uint8_t>(counts >> 8)));
-  }
-  EXPECT_EQ(testutil::fileLines(file), expected);
+  EXPECT_EQ(testutil::fileLines(file), expectedResults(40));
   // And the readings come back.
   const int after = w.chart().Wykres1->Ilosc();
   ASSERT_TRUE(QTest::qWaitFor([&] { return w.chart().Wykres1->Ilosc() > after + 3; }, 5000));
   EXPECT_TRUE(w.menu().Pobierzwynikizurzdzenia1->isEnabled());
   EXPECT_TRUE(env.dialogs.messages.isEmpty()) << env.dialogs.messages.join("|").toStdString();
+}
+
+}  // namespace
+
+namespace {
+
+// A misbehaving instrument never turns into wrong calibration: the readback ends with
+// exactly the instrument's words, or with a message and the panel as it was.
+TEST(SimReadback, EndsWithTheInstrumentsDataOrAMessage) {
+  for (const Misbehaviour& m : kMisbehaviours) {
+    SCOPED_TRACE(m.name);
+    SimRun t;
+    t.start(m.options);
+    if (::testing::Test::HasFatalFailure()) return;
+    app::TMainWin& w = *t.env.win;
+    w.Readback.ReplyTimeoutMs = kShortReplyTimeoutMs;
+    const Memory memory = t.memory();
+    calibration::CalibrationWordTable words{};
+    for (int k = 1; k <= calibration::kCalibrationWordCount; ++k) {
+      const std::uint8_t a = calibration::CalibrationAddressTable[static_cast<std::size_t>(k)];
+      words[static_cast<std::size_t>(k)] =
+          static_cast<std::int16_t>(memory[a] | (memory[a + 1] << 8));
+    }
+    w.Calibration.setEdit(Edit::NR, "untouched");
+    ASSERT_TRUE(t.readBack());
+    if (t.env.dialogs.messages.isEmpty()) {
+      EXPECT_EQ(w.Readback.CalibrationWords, words);
+      EXPECT_EQ(w.Calibration.edit(Edit::NR), "12345");
+    } else {
+      EXPECT_EQ(w.Calibration.edit(Edit::NR), "untouched");
+    }
+    // These rates are well within what the repeats cover: the data must come through.
+    EXPECT_TRUE(t.env.dialogs.messages.isEmpty()) << t.env.dialogs.messages.join("|").toStdString();
+  }
+}
+
+// The same for the download: the file holds every result once, in order, or the user is
+// asked about what came (a correct beginning of it).
+TEST(SimDownload, EndsWithTheInstrumentsDataOrAMessage) {
+  for (const Misbehaviour& m : kMisbehaviours) {
+    SCOPED_TRACE(m.name);
+    SimRun t;
+    std::vector<std::string> options = m.options;
+    options.insert(options.end(), {"--results", "60", "--faults-after", "1"});
+    t.start(options);
+    if (::testing::Test::HasFatalFailure()) return;
+    app::TMainWin& w = *t.env.win;
+    w.Download.ReplyTimeoutMs = kShortReplyTimeoutMs;
+    app::TPobierzWin window(&w);
+    const QString file = t.env.path("results.HVD");
+    ASSERT_TRUE(t.download(window, file));
+    const std::vector<std::string> expected = SimRun::expectedResults(60);
+    const std::vector<std::string> lines = testutil::fileLines(file);
+    ASSERT_LE(lines.size(), expected.size());
+    EXPECT_TRUE(std::equal(lines.begin(), lines.end(), expected.begin()));
+    EXPECT_TRUE(t.env.dialogs.questions.isEmpty()) << t.env.dialogs.questions.join("|").toStdString();
+    EXPECT_EQ(lines, expected);
+    EXPECT_TRUE(w.StatusBar1->currentMessage().startsWith("Pobrano wyników: 60, zapisano w pliku results.HVD"))
+        << w.StatusBar1->currentMessage().toStdString();
+  }
+}
+
+// Stray replies during and after a transfer never become readings: a recording across a
+// download holds only what the instrument sent as measurement frames.
+TEST_F(SimWindow, RecordingAcrossATransferHoldsOnlyMeasuredValues) {
+  start({"--gen", "const", "--value", "12345", "--stray-replies", "5", "--results", "40"});
+  app::TMainWin& w = *env.win;
+  const QString recording = env.path("recording.HVD");
+  env.dialogs.fileAnswers = {recording};
+  w.Zapisz1Click();
+  ASSERT_TRUE(w.RecordingActive());
+  app::TPobierzWin window(&w);
+  ASSERT_TRUE(download(window, env.path("results.HVD")));
+  const int after = w.chart().Wykres1->Ilosc();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.chart().Wykres1->Ilosc() > after + 25; }, 5000));
+  w.ZakonczClick();
+  const std::vector<std::string> lines = testutil::fileLines(recording);
+  ASSERT_GT(lines.size(), 25u);
+  for (const std::string& line : lines) ASSERT_EQ(line, " 12.345");
+}
+
+// A cable pulled in the middle of a frame, then the line opened again: no value the
+// instrument never sent is recorded, and readings resume.
+TEST_F(SimWindow, HangUpMidFrameLeavesNoFalseReading) {
+  start({"--gen", "const", "--value", "12345", "--replug-ms", "300"});
+  app::TMainWin& w = *env.win;
+  const QString recording = env.path("recording.HVD");
+  env.dialogs.fileAnswers = {recording};
+  w.Zapisz1Click();
+  const int before = w.chart().Wykres1->Ilosc();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.chart().Wykres1->Ilosc() > before + 5; }, 5000));
+  const QString link = env.path("ttyLT40");
+  const std::filesystem::path oldTarget = std::filesystem::read_symlink(link.toStdString());
+  sim->signal(SIGUSR1);
+  // Plugged in again: the link leads to a new terminal.
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        std::error_code ec;
+        const auto target = std::filesystem::read_symlink(link.toStdString(), ec);
+        return !ec && target != oldTarget;
+      },
+      5000));
+  w.controls().S_Polacz->click();  // disconnect
+  w.controls().S_Polacz->click();  // and connect again
+  ASSERT_TRUE(w.ComPort1->Connected());
+  const int reconnected = w.chart().Wykres1->Ilosc();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.chart().Wykres1->Ilosc() > reconnected + 5; }, 5000));
+  w.ZakonczClick();
+  const std::vector<std::string> lines = testutil::fileLines(recording);
+  ASSERT_GT(lines.size(), 10u);
+  for (const std::string& line : lines) ASSERT_EQ(line, " 12.345");
+}
+
+// Anyone trying the program reads the simulated probe back and uploads it again: every value
+// of it is one the upload accepts.
+TEST_F(SimWindow, DefaultProbeReadsBackAndUploadsWithoutAMessage) {
+  start({});
+  ASSERT_TRUE(readBack());
+  EXPECT_EQ(env.win->Calibration.edit(Edit::NR), "12345");
+  const Memory before = memory();
+  env.win->WyslijClick();
+  EXPECT_TRUE(env.dialogs.messages.isEmpty()) << env.dialogs.messages.join("|").toStdString();
+  EXPECT_EQ(memory()[0], before[0]);
 }
 
 }  // namespace

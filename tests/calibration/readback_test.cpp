@@ -100,7 +100,8 @@ class ReadbackTest : public ::testing::Test {
   }
   // The line stays quiet for the guard time: the reply timer (running the guard) expires.
   void quiet() {
-    now += devlink::ReplyGate::kGuardMs;
+    if (!session.gate().guarding()) return;
+    now += session.gate().guardMs();
     session.replyTimedOut();
   }
   std::vector<std::uint8_t> requests() const {

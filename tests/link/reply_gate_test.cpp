@@ -56,15 +56,21 @@ TEST(ReplyGate, ScriptsOfRepliesAndTheirMeaning) {
       {"bytes waiting on the line count as activity", {{Step::Request}, {Step::ReplyA},
        {Step::ExpireBusy, g}}, Kind::Wait, g},
       {"a line that never goes quiet", {{Step::Request}, {Step::ReplyA}, {Step::Bytes, 10},
-       {Step::Bytes, 1000}, {Step::Bytes, 1000}, {Step::Expire, 5}}, Kind::Ambiguous},
+       {Step::Bytes, 1000}, {Step::Bytes, 1000}, {Step::Expire, 10}}, Kind::Ambiguous},
       {"a reply with nothing outstanding is discarded", {{Step::ReplyA}, {Step::Expire, g}},
        Kind::Nothing, 0, 1},
       {"accepted once: a late copy is discarded", {{Step::Request}, {Step::ReplyA},
        {Step::Expire, g}, {Step::ReplyA, 500}, {Step::Expire, g}}, Kind::Nothing, 0, 1},
       {"reset: a late reply is discarded", {{Step::Request}, {Step::Reset, 10},
        {Step::ReplyA, 10}, {Step::Expire, g}}, Kind::Nothing, 0, 1},
+      {"the repeat's reply waits out the reply timeout", {{Step::Request},
+       {Step::Expire, 2000}, {Step::Request}, {Step::ReplyA, 3}, {Step::Expire, g}},
+       Kind::Wait, 2000 - g},
       {"the repeat's reply after a lost one", {{Step::Request}, {Step::Expire, 2000},
-       {Step::Request}, {Step::ReplyA, 3}, {Step::Expire, g}}, Kind::Accepted},
+       {Step::Request}, {Step::ReplyA, 3}, {Step::Expire, 2000}}, Kind::Accepted},
+      {"the late first reply meets the repeat's", {{Step::Request}, {Step::Expire, 2000},
+       {Step::Request}, {Step::ReplyB, 3}, {Step::ReplyA, 500}, {Step::Expire, 2000}},
+       Kind::Ambiguous},
   };
   // clang-format on
   for (const Row& row : rows) {

@@ -123,8 +123,8 @@ struct DownloadFixture : ::testing::Test {
   // The line stays quiet for the guard time behind a reply: the timer running the guard
   // expires (nothing happens when no guard runs).
   void quiet() {
-    if (replyTimerMs != devlink::ReplyGate::kGuardMs) return;
-    now += devlink::ReplyGate::kGuardMs;
+    if (!dl.gate().guarding()) return;
+    now += dl.gate().guardMs();
     dl.replyTimeout();
   }
   // Start, one "Z", the header, and the tick that asks for the first result.
@@ -255,7 +255,7 @@ TEST_F(DownloadFixture, EveryAnnouncedResultIsFetchedBeyondAThousand) {
   }
 }
 
-TEST_F(DownloadFixture, NoResultsEndAtOnceWithAnEmptyFile) {
+TEST_F(DownloadFixture, NoResultsEndAtTheNextTickWithAnEmptyFile) {
   for (unsigned end : {100u, 102u}) {
     SCOPED_TRACE(end);
     writes.clear();
@@ -264,6 +264,7 @@ TEST_F(DownloadFixture, NoResultsEndAtOnceWithAnEmptyFile) {
     ASSERT_TRUE(dl.start());
     timer.tick();
     header(end);
+    timer.tick();  // confirms the header
     EXPECT_EQ(writes, (std::vector<Bytes>{kV, kZ, kV}));
     expectEndedAndSettled();
     timer.tick();
@@ -418,6 +419,48 @@ TEST_F(DownloadFixture, CancelledSaveDialogStartsNothing) {
   EXPECT_FALSE(windowShown);
   EXPECT_FALSE(timerOn);
   EXPECT_EQ(rx.PendingLinkMode, LinkMode::Measuring);
+}
+
+}  // namespace
+
+namespace {
+
+// The header is one reply to one "Z": a header before any "Z", or a second, different one
+// after it, is no header, and "Z" is asked again; an equal copy changes nothing.
+TEST_F(DownloadFixture, HeaderIsOneReplyToOneZ) {
+  struct Row {
+    const char* name;
+    std::vector<unsigned> headers;  // after the first "Z"
+    bool askedAgain;
+  };
+  const std::vector<Row> rows = {
+      {"one header", {130}, false},
+      {"doubled", {130, 130}, false},
+      {"a stray, then the header", {400, 130}, true},
+      {"the header, then a stray", {130, 400}, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    writes.clear();
+    files = {target.string()};
+    fs::remove(target);
+    ASSERT_TRUE(dl.start());
+    header(700);  // before any "Z": not an answer
+    timer.tick();
+    for (unsigned h : row.headers) header(h);
+    timer.tick();
+    if (row.askedAgain) {
+      EXPECT_EQ(writes.back(), kZ);
+      EXPECT_EQ(dl.ambiguousHeaders() > 0, true);
+      header(130);
+      timer.tick();
+    }
+    EXPECT_EQ(requests(), std::vector<unsigned>{100});
+    EXPECT_EQ(dl.announcedCount(), 10u);
+    replyResults(1, 10);
+    EXPECT_EQ(readAll(target), linesOf(1, 10));
+    dl.replyTimeout();  // the settling ends
+  }
 }
 
 }  // namespace

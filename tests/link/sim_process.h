@@ -39,6 +39,11 @@ class SimulatorProcess {
   SimulatorProcess(const SimulatorProcess&) = delete;
   SimulatorProcess& operator=(const SimulatorProcess&) = delete;
 
+  // Sends it a signal (SIGUSR1 unplugs it) without waiting.
+  void signal(int sig) const {
+    if (pid_ > 0) kill(pid_, sig);
+  }
+
   // Ends it with `sig` and returns its exit status (-1 when it did not exit by itself).
   int stop(int sig = SIGTERM) {
     if (pid_ <= 0) return status_;
