@@ -79,6 +79,10 @@ struct ConnectFailure {
   const char* reason;  // the second line after "<device>: "
 };
 
+void PrintTo(const ConnectFailure& f, std::ostream* os) {
+  *os << f.name;
+}
+
 class MainWinConnectMessage : public ::testing::TestWithParam<ConnectFailure> {};
 
 TEST_P(MainWinConnectMessage, SaysWhichDeviceAndWhy) {
