@@ -16,12 +16,14 @@
 #include "app/chart_controls.h"
 #include "app/globals.h"
 #include "app/main_win.h"
+#include "app/preferences.h"
 #include "app/readout_panel.h"
+#include "app/settings_store.h"
 #include "app/side_panels.h"
 #include "app/widget_helpers.h"
 #include "calibration/calibration_panel.h"
-#include "app/preferences.h"
-#include "app/settings_store.h"
+#include "link/com_messages.h"
+#include "link/host_serial.h"
 #include "measurement/wykres.h"
 
 namespace app {
@@ -262,8 +264,12 @@ void TMainWin::Poczony1Click() {
   }
   try {
     ComPort1->Open();
-  } catch (const devlink::EComPort&) {
-    dialogs_.message(QString::fromUtf8(kCannotConnectText) + fromUtf8(ComPort1->Port()));
+  } catch (const devlink::EComPort& e) {
+    // The first line as it always was; the second names the device and says why.
+    const std::string port = ComPort1->Port();
+    dialogs_.message(QString::fromUtf8(kCannotConnectText) + fromUtf8(port) + QLatin1Char('\n') +
+                     fromUtf8(devlink::portOpenFailureText(devlink::portDevicePath(port), e.Code,
+                                                           e.WinCode, LanguageCode)));
     return;
   }
   menu_.Poczony1->setChecked(true);

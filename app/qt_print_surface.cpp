@@ -1,17 +1,20 @@
 #include "app/qt_print_surface.h"
 
-#include <QWidget>
 #include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFont>
 #include <QFontDatabase>
-#include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QLocale>
+#include <QPaintDevice>
 #include <QPen>
 #include <QPrinter>
+#include <QRawFont>
 #include <QSet>
+#include <QWidget>
+#include <QtEndian>
 
 #include "app/dialogs.h"
 
@@ -39,7 +42,32 @@ void provideFamily(const QString& family) {
   }
 }
 
+// Big-endian 16-bit field of a font table at `offset`; -1 when the table is shorter.
+int tableField(const QByteArray& table, qsizetype offset, bool isSigned) {
+  if (table.size() < offset + 2) return -1;
+  const auto* at = reinterpret_cast<const uchar*>(table.constData()) + offset;
+  return isSigned ? qFromBigEndian<qint16>(at) : qFromBigEndian<quint16>(at);
+}
+
+// The full ascent in font units: OS/2 usWinAscent (offset 74), else the hhea ascender
+// (offset 4); -1 when the face has neither.
+int fullAscentUnits(const QRawFont& raw) {
+  const int win = tableField(raw.fontTable("OS/2"), 74, false);
+  if (win > 0) return win;
+  const int hhea = tableField(raw.fontTable("hhea"), 4, true);
+  return hhea > 0 ? hhea : -1;
+}
+
 }  // namespace
+
+qreal printAscent(const QFont& font, const QPaintDevice* device) {
+  const QRawFont raw = QRawFont::fromFont(font);
+  const int units = raw.isValid() && raw.unitsPerEm() > 0 ? fullAscentUnits(raw) : -1;
+  if (units < 0) return QFontMetricsF(font, device).ascent();
+  const qreal em = font.pointSizeF() > 0 ? font.pointSizeF() * device->logicalDpiY() / 72.0
+                                         : qreal(font.pixelSize());
+  return units * em / raw.unitsPerEm();
+}
 
 QtPrintSurface::QtPrintSurface(QPrinter& printer) : printer_(printer) {}
 
@@ -111,6 +139,7 @@ void QtPrintSurface::setFont(std::string_view family, int pointSize) {
   QFont font(name);
   font.setPointSize(pointSize);
   painter_.setFont(font);
+  ascent_ = qRound(printAscent(font, &printer_));
 }
 
 int QtPrintSurface::textWidth(std::string_view text) {
@@ -118,7 +147,7 @@ int QtPrintSurface::textWidth(std::string_view text) {
 }
 
 void QtPrintSurface::textOut(int x, int y, std::string_view text) {
-  painter_.drawText(QPoint(x, y + painter_.fontMetrics().ascent()), fromUtf8(text));
+  painter_.drawText(QPoint(x, y + ascent_), fromUtf8(text));
 }
 
 void QtPrintSurface::setPenWidth(int width) {

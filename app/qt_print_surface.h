@@ -12,6 +12,8 @@
 
 #include "report/print_surface.h"
 
+class QFont;
+class QPaintDevice;
 class QPrinter;
 
 namespace app {
@@ -52,10 +54,18 @@ class QtPrintSurface : public report::PrintSurface {
 
   QPrinter& printer_;
   QPainter painter_;
+  int ascent_ = 0;  // printAscent of the current font, rounded
   QPoint pen_;
   int page_ = 0;
   std::string error_;
 };
+
+// How far the baseline of `font` lies below the top of its character cell on `device`, in
+// the device's units: the font's full ascent (OS/2 usWinAscent), the cell a text drawn from
+// its top stands in on paper. Qt's own ascent is the typographic one for fonts that ask for
+// it (Tahoma's is 0.235 em shorter), which would print every text that much too high. A font
+// without an OS/2 table gives its hhea ascender, one without either Qt's ascent.
+qreal printAscent(const QFont& font, const QPaintDevice* device);
 
 // Makes the surface a print job draws on, for the printer the dialog set up. Tests give a
 // factory of recording surfaces.

@@ -12,8 +12,13 @@
 #include <QString>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <optional>
+#include <system_error>
 #include <utility>
+
+#include "measurement/bounded_file.h"
 
 namespace app {
 
@@ -142,14 +147,47 @@ void SettingsStore::load() {
   auto problem = [this](const QString& text) {
     if (onProblem_) onProblem_(text.toStdString());
   };
+  // Damaged settings the program cannot even read through (a pipe, a device, a huge file) are
+  // moved aside whole, never copied: copying them would block or never end. The next save
+  // then makes a fresh file in their place.
+  auto moveAside = [&](const char* reason) {
+    const QString aside = path + QLatin1String(kDamagedSuffix);
+    std::error_code ec;
+    std::filesystem::rename(std::filesystem::path(path_),
+                            std::filesystem::path(path_ + kDamagedSuffix), ec);
+    if (ec) {
+      problem(QString::fromUtf8(settings_texts::kUnreadable).arg(path, QString::fromUtf8(reason)));
+    } else {
+      problem(QString::fromUtf8(settings_texts::kDamagedMovedAside)
+                  .arg(path, QString::fromUtf8(reason), aside));
+    }
+  };
+  // Damaged settings in a small regular file: a copy is kept beside the new one (the next
+  // save replaces the file), and the user may recover values from it by hand.
+  auto keepCopy = [&](const QString& why) {
+    const QString copy = path + QLatin1String(kDamagedSuffix);
+    QFile::remove(copy);
+    QFile::copy(path, copy);
+    problem(QString::fromUtf8(settings_texts::kDamaged).arg(path, why, copy));
+  };
 
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
+  const measurement::BoundedFileContents file =
+      measurement::readBoundedFile(std::filesystem::path(path_), kMaxFileBytes);
+  const bool folder = QFileInfo(path).isDir();
+  if (file.status == measurement::BoundedFileReader::Status::NotRegular && !folder) {
+    moveAside(settings_texts::kNotARegularFile);
+    return;
+  }
+  if (file.cut) {
+    moveAside(settings_texts::kTooLarge);
+    return;
+  }
+  if (file.status != measurement::BoundedFileReader::Status::Open || file.readFailed) {
     // A file nobody may read (mode 000, say) is moved aside: the next save then makes a
     // fresh one the user can read, instead of every later start failing the same way.
-    const QString why = file.errorString();
+    const QString why = QString::fromLocal8Bit(std::strerror(file.error));
     const QString aside = path + QLatin1String(kUnreadableSuffix);
-    if (QFileInfo(path).isFile()) {
+    if (!folder) {
       QFile::remove(aside);
       if (QFile::rename(path, aside)) {
         problem(QString::fromUtf8(settings_texts::kUnreadableMovedAside).arg(path, why, aside));
@@ -159,25 +197,28 @@ void SettingsStore::load() {
     problem(QString::fromUtf8(settings_texts::kUnreadable).arg(path, why));
     return;
   }
-  const QByteArray bytes = file.readAll();
-  file.close();
 
   QJsonParseError err{};
-  const QJsonDocument doc = QJsonDocument::fromJson(bytes, &err);
+  const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(file.bytes), &err);
   if (err.error != QJsonParseError::NoError || !doc.isObject()) {
-    // Keep the damaged file beside the new one: the next save replaces it, and the
-    // user may want to recover values from it by hand.
-    const QString copy = path + QLatin1String(kDamagedSuffix);
-    QFile::remove(copy);
-    QFile::copy(path, copy);
-    const QString why = err.error != QJsonParseError::NoError ? err.errorString()
-                                                              : QStringLiteral("not a JSON object");
-    problem(QString::fromUtf8(settings_texts::kDamaged).arg(path, why, copy));
+    keepCopy(err.error != QJsonParseError::NoError ? err.errorString()
+                                                   : QStringLiteral("not a JSON object"));
+    return;
+  }
+
+  // The language is what tells a first run from a later one: a product key or "lng" value
+  // that cannot be read is damaged settings, not a first run that would blank the name and
+  // company without a word.
+  const QJsonObject root = doc.object();
+  const QJsonValue product = root.value(qs(keys::kProduct));
+  if (!product.isUndefined() &&
+      (!product.isObject() || (product.toObject().contains(qs(keys::kLng)) &&
+                               !parseValue(product.toObject().value(qs(keys::kLng)))))) {
+    keepCopy(QString::fromUtf8(settings_texts::kDamagedLanguage));
     return;
   }
 
   int skipped = 0;
-  const QJsonObject root = doc.object();
   for (auto k = root.begin(); k != root.end(); ++k) {
     if (!k.value().isObject()) {
       ++skipped;
@@ -208,8 +249,7 @@ void SettingsStore::save() {
         obj.insert(qs(name), qs(value.text));
       } else {
         QJsonObject dword;
-        dword.insert(QLatin1String(kDwordField),
-                     static_cast<qint64>(value.dword));
+        dword.insert(QLatin1String(kDwordField), static_cast<qint64>(value.dword));
         obj.insert(qs(name), dword);
       }
     }

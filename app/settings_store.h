@@ -34,6 +34,13 @@ inline constexpr const char* kUnreadableMovedAside =
 inline constexpr const char* kDamaged =
     "Plik ustawień %1 jest uszkodzony (%2); program startuje z pustymi ustawieniami. Kopię "
     "zachowano jako %3.";
+inline constexpr const char* kDamagedMovedAside =
+    "Plik ustawień %1 jest uszkodzony (%2); odłożono go jako %3, program startuje z pustymi "
+    "ustawieniami.";
+// Reasons (%2) of the messages above.
+inline constexpr const char* kNotARegularFile = "to nie jest zwykły plik";
+inline constexpr const char* kTooLarge = "większy niż 1 MB";
+inline constexpr const char* kDamagedLanguage = "nieczytelna wartość \"lng\"";
 inline constexpr const char* kUnknownEntries =
     "Plik ustawień %1 zawiera %2 wpisów nieznanej postaci; pominięto je.";
 inline constexpr const char* kCannotCreateFolder = "nie można utworzyć folderu %1";
@@ -56,8 +63,8 @@ class SettingsStore {
   // string being read uninitialised, and warnings are errors here.)
   struct Value {
     Value() = default;
-    Value(std::string s) : text(std::move(s)) {}  // NOLINT: implicit on purpose
-    Value(const char* s) : text(s) {}              // NOLINT
+    Value(std::string s) : text(std::move(s)) {}         // NOLINT: implicit on purpose
+    Value(const char* s) : text(s) {}                    // NOLINT
     Value(std::uint32_t d) : isDword(true), dword(d) {}  // NOLINT
     bool isDword = false;
     std::string text;
@@ -68,8 +75,14 @@ class SettingsStore {
   // the about box opens the product key without creating it.
   enum class KeyOpen { CreateIfMissing, ExistingOnly };
 
+  // The largest settings file read; a larger one is damaged.
+  static constexpr std::uint64_t kMaxFileBytes = 1 << 20;
+
   // filePath empty: memory only. A file that cannot be read or parsed is treated as
-  // empty and reported once through `onProblem` (never thrown).
+  // empty and reported once through `onProblem` (never thrown). Only a regular file of at
+  // most kMaxFileBytes is read, without ever waiting on it: anything else in its place (a
+  // pipe, a device, a huge file) is damaged settings and moved aside, as is a file whose
+  // "lng" cannot be read (which would otherwise pass for a first run).
   explicit SettingsStore(std::string filePath = {},
                          std::function<void(const std::string&)> onProblem = {});
 

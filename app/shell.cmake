@@ -9,6 +9,7 @@ if(HALVEX_WITH_GUI)
     ${CMAKE_CURRENT_SOURCE_DIR}/about_win.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/jpeg_image.cpp
     ${CMAKE_SOURCE_DIR}/resources/resources.qrc)
-  target_link_libraries(halvex_shell PUBLIC Qt6::Widgets Qt6::PrintSupport JPEG::JPEG)
+  target_link_libraries(halvex_shell PUBLIC Qt6::Widgets Qt6::PrintSupport JPEG::JPEG
+    halvex_files)
   halvex_warnings(halvex_shell)
 endif()

@@ -3,6 +3,7 @@
 #include <libintl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
@@ -43,6 +44,33 @@ constexpr const char* kComTexts[] = {
 static_assert(std::size(kComTexts) == kComLastCode);
 
 constexpr const char* kSysErrorSuffix = " (win error code: %d)";
+
+// Why a port did not open, per language: Polish, English, Italian.
+struct OpenFailureTexts {
+  const char* pl;
+  const char* en;
+  const char* it;
+};
+constexpr OpenFailureTexts kNoSuchDevice = {"brak takiego urządzenia", "no such device",
+                                            "dispositivo inesistente"};
+constexpr OpenFailureTexts kDeviceBusy = {"urządzenie jest zajęte przez inny program",
+                                          "in use by another program",
+                                          "in uso da un altro programma"};
+constexpr OpenFailureTexts kNoPermission = {
+    "brak uprawnień; dodaj użytkownika do grupy \"dialout\" i zaloguj się ponownie",
+    "permission denied; add the user to the \"dialout\" group and log in again",
+    "permesso negato; aggiungere l'utente al gruppo \"dialout\" e accedere di nuovo"};
+constexpr OpenFailureTexts kNotSerialPort = {"to nie jest port szeregowy", "not a serial port",
+                                             "non è una porta seriale"};
+// Followed by the error's number and its name, e.g. "błąd systemu nr 5 (EIO)".
+constexpr OpenFailureTexts kSystemError = {"błąd systemu nr ", "system error ",
+                                           "errore di sistema "};
+
+const char* inLanguage(const OpenFailureTexts& texts, const std::string& language) {
+  if (language == "pl") return texts.pl;
+  if (language == "en") return texts.en;
+  return texts.it;
+}
 
 // The LANGUAGE value this program set itself, so a later call may replace it.
 std::string& languageWeSet() {
@@ -97,6 +125,39 @@ std::string comMessage(int code, int sysError) {
     msg += suffix;
   }
   return msg;
+}
+
+std::string portOpenFailureText(const std::string& device, int code, int sysError,
+                                const std::string& language) {
+  std::string reason;
+  if (code != 1) {
+    reason = comMessage(code, sysError);
+  } else {
+    switch (sysError) {
+      case ENOENT:
+      case ENODEV:
+      case ENXIO:
+        reason = inLanguage(kNoSuchDevice, language);
+        break;
+      case EBUSY:
+        reason = inLanguage(kDeviceBusy, language);
+        break;
+      case EACCES:
+      case EPERM:
+        reason = inLanguage(kNoPermission, language);
+        break;
+      case ENOTTY:
+        reason = inLanguage(kNotSerialPort, language);
+        break;
+      default: {
+        reason = std::string(inLanguage(kSystemError, language)) + std::to_string(sysError);
+        if (const char* name = ::strerrorname_np(sysError))
+          reason += std::string(" (") + name + ")";
+        break;
+      }
+    }
+  }
+  return device + ": " + reason;
 }
 
 std::string programLocaleDir() {

@@ -20,6 +20,16 @@ std::string comText(int code);
 // failing call gave a system error number (sysError != -1).
 std::string comMessage(int code, int sysError);
 
+// Why a port did not open, for the second line of the connect message: the device the port
+// name resolved to, ": ", and the reason in the window's language (`language` "pl" Polish,
+// "en" English, any other code Italian, as the main window's captions). `code` and
+// `sysError` are those of the EComPort the open raised: code 1 with ENOENT, ENODEV or ENXIO
+// is a missing device, EBUSY one held by another program, EACCES or EPERM missing
+// permission (with the remedy), ENOTTY a device that is no serial port; other system errors
+// give their number and name, other codes the port's own message.
+std::string portOpenFailureText(const std::string& device, int code, int sysError,
+                                const std::string& language);
+
 // `<folder of the running program>/locale`, where the catalogues are looked up:
 // <dir>/locale/<language>/LC_MESSAGES/cport.mo.
 std::string programLocaleDir();

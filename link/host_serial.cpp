@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <system_error>
 
 namespace devlink {
@@ -592,6 +593,20 @@ std::string resolvePortPath(const std::string& portName, int& error) {
   }
   if (unsigned n = 0; comNumber(portName, n)) return "/dev/ttyS" + std::to_string(n - 1);
   return "/dev/" + portName;
+}
+
+std::string portDevicePath(const std::string& portName) {
+  int error = 0;
+  std::filesystem::path path = resolvePortPath(portName, error);
+  if (path.empty()) return portName;
+  for (int hops = 0; hops < 40; ++hops) {  // as many as the system itself follows
+    std::error_code ec;
+    if (!std::filesystem::is_symlink(std::filesystem::symlink_status(path, ec))) break;
+    const std::filesystem::path target = std::filesystem::read_symlink(path, ec);
+    if (ec) break;
+    path = target.is_absolute() ? target : path.parent_path() / target;
+  }
+  return path.lexically_normal().string();
 }
 
 std::unique_ptr<HostSerial> makePosixSerial() {

@@ -204,6 +204,11 @@ std::unique_ptr<HostSerial> makePosixSerial();
 // `error` (ENOENT for an empty name, ENAMETOOLONG for names over 4096 characters).
 std::string resolvePortPath(const std::string& portName, int& error);
 
+// The device a port name stands for, as messages name it: resolvePortPath with symbolic
+// links followed to what they point to (a link to a missing device gives that device's
+// path); the name itself when it resolves to no path.
+std::string portDevicePath(const std::string& portName);
+
 // The folder where port-name links live: $XDG_CONFIG_HOME/Vantorel/ports.
 std::string portLinkFolder();
 

@@ -1,16 +1,13 @@
 #include "measurement/recording.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <functional>
 
 #include "measurement/atomic_file.h"
+#include "measurement/bounded_file.h"
 #include "measurement/formatting.h"
 
 namespace measurement {
@@ -234,12 +231,9 @@ bool WriteDownloadedResults(const std::filesystem::path& path, std::span<const s
 
 ReadResult readDataFile(const std::filesystem::path& path, LineStore& store) {
   ReadResult result;
-  int fd = -1;
-  do {
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) {
-    result.error = errno;
+  BoundedFileReader file(path, kDataFileByteLimit);
+  if (!file.isOpen()) {
+    result.error = file.error();
     return result;
   }
   store.Clear();
@@ -274,15 +268,14 @@ ReadResult readDataFile(const std::filesystem::path& path, LineStore& store) {
   char chunk[65536];
   bool ok = true;
   while (!full) {
-    const ssize_t got = ::read(fd, chunk, sizeof chunk);
+    const long got = file.read(chunk, sizeof chunk);
     if (got < 0) {
-      if (errno == EINTR) continue;
-      result.error = errno;
+      result.error = file.error();
       ok = false;
       break;
     }
     if (got == 0) break;
-    for (ssize_t k = 0; k < got && !full; ++k) {
+    for (long k = 0; k < got && !full; ++k) {
       const char c = chunk[k];
       if (afterCr) {
         afterCr = false;
@@ -299,9 +292,8 @@ ReadResult readDataFile(const std::filesystem::path& path, LineStore& store) {
     }
   }
   if (ok && lineOpen) finishLine();
-  ::close(fd);
   result.ok = ok;
-  result.truncated = full;
+  result.truncated = full || file.cut();
   result.lineCount = store.LineCount();
   return result;
 }

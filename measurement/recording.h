@@ -14,9 +14,10 @@ namespace measurement {
 
 inline constexpr const char* kWriteErrorText = "Błąd. Nie można zapisać do pliku.";
 inline constexpr const char* kReadErrorText = "Błąd. Nie można odczytac pliku.";
-// Shown once when a data file holds more lines than the buffer: the first ones are replayed.
+// Shown once when a data file holds more than the buffer (more lines than it keeps, or more
+// bytes than such lines can take): its beginning is replayed.
 inline constexpr const char* kFileTruncatedText =
-    "Plik zawiera więcej niż 65535 wierszy. Wczytano pierwsze 65535.";
+    "Plik jest za duży. Wczytano tylko jego początek (najwyżej 65535 wierszy).";
 
 // Recording limits: with "Zapisuj tylko pierwszy ekran." checked, else the buffer's size.
 inline constexpr std::size_t kFirstScreenLineLimit = 530;
@@ -76,6 +77,11 @@ class LineStore {
   std::vector<std::uint32_t> offsets_;  // line i is text_[offsets_[i-1] .. offsets_[i])
   std::vector<double> replay_;
 };
+
+// The most a data file can hold: 65535 lines of at most LineStore::kMaxLineLength
+// characters with their CR LF, after a byte order mark. No more of a file is read.
+inline constexpr std::uint64_t kDataFileByteLimit =
+    3 + std::uint64_t{kLineCapacity} * (LineStore::kMaxLineLength + 2);
 
 // Replay window for ShowReplayWindow(start): values first..last of ReplayValues are added
 // to the chart in order (the chart's ring keeps the newest W − 2 of them). The computation
@@ -139,14 +145,16 @@ bool WriteDownloadedResults(const std::filesystem::path& path, std::span<const s
 
 struct ReadResult {
   bool ok = false;         // false: the file could not be opened or read (kReadErrorText)
-  bool truncated = false;  // more than 65535 lines: the first 65535 were loaded
+  bool truncated = false;  // more than 65535 lines or kDataFileByteLimit bytes: cut there
   std::size_t lineCount = 0;
   int error = 0;               // errno of the failure
   bool linesReplaced = false;  // the store's lines were replaced (the file could be opened)
 };
-// Replaces the store's lines by the file's lines (at most 65535). Line ends CR LF, LF or CR
-// alone; a UTF-8 BOM at the start is skipped; a last line without an end counts, a final
-// line end does not start another line. On a read error the lines read so far stay.
+// Replaces the store's lines by the file's lines (at most 65535, from the first
+// kDataFileByteLimit bytes). Line ends CR LF, LF or CR alone; a UTF-8 BOM at the start is
+// skipped; a last line without an end counts, a final line end does not start another line.
+// Only a regular file is read, and opening never blocks: a folder, pipe or device is a
+// failure (nothing read, the store untouched). On a read error the lines read so far stay.
 ReadResult readDataFile(const std::filesystem::path& path, LineStore& store);
 
 }  // namespace measurement

@@ -30,7 +30,9 @@ class PrintSurface {
   virtual void setFont(std::string_view family, int pointSize) = 0;
   // Printed width of `text` (UTF-8) in the current font, in device units.
   virtual int textWidth(std::string_view text) = 0;
-  // Draws `text` in the current font with the top of the text (not its baseline) at y.
+  // Draws `text` in the current font with the top of the font's full character cell at y:
+  // its baseline lies the font's full ascent (OS/2 usWinAscent) below y, as text drawn from
+  // its top lands on paper.
   virtual void textOut(int x, int y, std::string_view text) = 0;
 
   // Width of the pen of the following lines, in device units.

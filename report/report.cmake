@@ -1,6 +1,6 @@
 # The print surface (the interface the printouts draw on, and its recording test double) and
 # the measurement report's logic: language tables, table of results, data-file lines, page
-# layout. Toolkit-free.
+# layout. Toolkit-free; data files are read through the bounded reader of measurement/.
 add_library(halvex_print_surface STATIC
   ${CMAKE_CURRENT_LIST_DIR}/print_surface.h
   ${CMAKE_CURRENT_LIST_DIR}/recording_print_surface.cpp)
@@ -11,5 +11,5 @@ add_library(halvex_report STATIC
   ${CMAKE_CURRENT_LIST_DIR}/report_texts.cpp
   ${CMAKE_CURRENT_LIST_DIR}/results_table.cpp
   ${CMAKE_CURRENT_LIST_DIR}/report_layout.cpp)
-target_link_libraries(halvex_report PUBLIC halvex_print_surface)
+target_link_libraries(halvex_report PUBLIC halvex_print_surface halvex_files)
 halvex_warnings(halvex_report)

@@ -1,13 +1,11 @@
 #include "report/results_table.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <climits>
 #include <cstdint>
+
+#include "measurement/bounded_file.h"
 
 namespace report {
 
@@ -145,16 +143,9 @@ LoadedLines readResultLines(const ByteSource& source) {
 }
 
 LoadedLines readResultLines(const std::filesystem::path& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return {};
-  LoadedLines out = readResultLines([fd](char* buffer, std::size_t n) -> long {
-    for (;;) {
-      const ssize_t got = ::read(fd, buffer, n);
-      if (got >= 0 || errno != EINTR) return static_cast<long>(got);
-    }
-  });
-  if (::close(fd) != 0 && errno != EINTR) out.ok = false;
-  return out;
+  measurement::BoundedFileReader file(path, kResultFileByteLimit);
+  if (!file.isOpen()) return {};
+  return readResultLines([&file](char* buffer, std::size_t n) { return file.read(buffer, n); });
 }
 
 }  // namespace report

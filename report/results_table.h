@@ -6,6 +6,7 @@
 // of a data file's lines into the table.
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -80,6 +81,11 @@ struct LoadedLines {
 // kept up to this many bytes, so a stray binary file cannot exhaust memory.
 inline constexpr std::size_t kMaxResultLineBytes = 4096;
 
+// The most a results file is read of: 1000 lines of kMaxResultLineBytes with their CR LF,
+// after a byte order mark.
+inline constexpr std::uint64_t kResultFileByteLimit =
+    3 + std::uint64_t{kMaxFileLines} * (kMaxResultLineBytes + 2);
+
 // Fills up to n bytes and returns how many: 0 at the end of the data, -1 on a read error.
 using ByteSource = std::function<long(char* buffer, std::size_t n)>;
 
@@ -88,6 +94,8 @@ using ByteSource = std::function<long(char* buffer, std::size_t n)>;
 // start another line; a UTF-8 byte order mark at the start of the file is not part of the
 // first line. Nothing beyond line 1000 is read.
 LoadedLines readResultLines(const ByteSource& source);
+// The same from a file: only a regular file, opened without blocking (a folder, pipe or
+// device is a failure, ok false), and no more than its first kResultFileByteLimit bytes.
 LoadedLines readResultLines(const std::filesystem::path& path);
 
 }  // namespace report

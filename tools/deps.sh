@@ -11,6 +11,8 @@ PACKAGES=(
   # The printouts ask for the face "Tahoma"; Wine's free copy is the nearest match (the
   # program finds it in /usr/share/wine/fonts). Without it a substitute face stands in.
   fonts-wine
+  # DejaVu Sans: the substitute face, and the print test's face whose own ascent is its full one.
+  fonts-dejavu-core
   # pdftotext and pdffonts read back the PDF printouts in the print test.
   poppler-utils
 )

@@ -1,6 +1,10 @@
 // The main window against a pseudo-terminal that plays the instrument: connecting,
 // the live readout, the connection check, the commands of the remote-control menu.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QDir>
@@ -54,7 +58,9 @@ TEST(MainWinPort, ConnectFailureLeavesTheWindowDisconnected) {
   w.menu().Poczony1->trigger();
   QFile::remove(ports + "/COM7");
 
-  EXPECT_EQ(env.dialogs.messages, QStringList{"Nie można podłączyć się do COM7"});
+  EXPECT_EQ(env.dialogs.messages,
+            QStringList{"Nie można podłączyć się do COM7\n"
+                        "/nonexistent/halvex-test-tty: brak takiego urządzenia"});
   EXPECT_EQ(env.dialogs.beeps, 1);
   EXPECT_FALSE(w.menu().Poczony1->isChecked());
   EXPECT_TRUE(w.menu().Trans->menuAction()->isEnabled());
@@ -63,6 +69,77 @@ TEST(MainWinPort, ConnectFailureLeavesTheWindowDisconnected) {
   EXPECT_EQ(w.controls().S_Polacz->text(), "Połącz");
   EXPECT_EQ(w.StatusBar1->currentMessage(), "Nie połączony");
 }
+
+// The connect message's second line names the device and says why it did not open, in the
+// window's language.
+struct ConnectFailure {
+  const char* name;
+  enum Cause { Missing, Busy, NoPermission } cause;
+  const char* language;
+  const char* reason;  // the second line after "<device>: "
+};
+
+void PrintTo(const ConnectFailure& f, std::ostream* os) {
+  *os << f.name;
+}
+
+class MainWinConnectMessage : public ::testing::TestWithParam<ConnectFailure> {};
+
+TEST_P(MainWinConnectMessage, SaysWhichDeviceAndWhy) {
+  const ConnectFailure& row = GetParam();
+  if (row.cause == ConnectFailure::NoPermission && ::geteuid() == 0) {
+    GTEST_SKIP() << "root opens any device";
+  }
+  WindowEnv env;
+  ASSERT_TRUE(env.start(row.language));
+  TMainWin& w = *env.win;
+  Pty pty;
+  QString device = pty.slave;
+  int holder = -1;  // the descriptor of the "other program" that holds the device
+  switch (row.cause) {
+    case ConnectFailure::Missing:
+      device = QStringLiteral("/nonexistent/ttyUSB7");
+      break;
+    case ConnectFailure::Busy:
+      holder = ::open(pty.slave.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+      ASSERT_GE(holder, 0);
+      ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+      break;
+    case ConnectFailure::NoPermission:
+      ASSERT_EQ(::chmod(pty.slave.toLocal8Bit().constData(), 0), 0);
+      break;
+  }
+  // COM7 is linked to the device, as a user links a port name once.
+  const QString ports = qEnvironmentVariable("XDG_CONFIG_HOME") + "/Vantorel/ports";
+  QDir().mkpath(ports);
+  QFile::remove(ports + "/COM7");
+  ASSERT_TRUE(QFile::link(device, ports + "/COM7"));
+  w.findChild<QAction*>("COM71")->trigger();
+  w.controls().S_Polacz->click();
+  QFile::remove(ports + "/COM7");
+  if (holder >= 0) ::close(holder);
+
+  EXPECT_FALSE(w.ComPort1->Connected());
+  EXPECT_EQ(env.dialogs.messages, QStringList{"Nie można podłączyć się do COM7\n" + device + ": " +
+                                              QString::fromUtf8(row.reason)});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Causes, MainWinConnectMessage,
+    ::testing::Values(
+        ConnectFailure{"MissingPl", ConnectFailure::Missing, "pl", "brak takiego urządzenia"},
+        ConnectFailure{"MissingEn", ConnectFailure::Missing, "en", "no such device"},
+        ConnectFailure{"MissingIt", ConnectFailure::Missing, "it", "dispositivo inesistente"},
+        ConnectFailure{"BusyPl", ConnectFailure::Busy, "pl",
+                       "urządzenie jest zajęte przez inny program"},
+        ConnectFailure{"BusyEn", ConnectFailure::Busy, "en", "in use by another program"},
+        ConnectFailure{"NoPermissionPl", ConnectFailure::NoPermission, "pl",
+                       "brak uprawnień; dodaj użytkownika do grupy \"dialout\" i zaloguj się "
+                       "ponownie"},
+        ConnectFailure{"NoPermissionEn", ConnectFailure::NoPermission, "en",
+                       "permission denied; add the user to the \"dialout\" group and log in "
+                       "again"}),
+    [](const ::testing::TestParamInfo<ConnectFailure>& info) { return info.param.name; });
 
 TEST(MainWinPort, ConnectReadDisconnect) {
   WindowEnv env;
@@ -148,13 +225,15 @@ TEST(MainWinPort, ConnectionCheckGreysASilentInstrument) {
   Pty pty;
   connect(w, pty);
   // Silent: within two periods "No transmission" lights and the readout turns silver.
-  ASSERT_TRUE(QTest::qWaitFor([&] { return app::labelColour(w.readout().BP) == app::kAqua; }, 2500));
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return app::labelColour(w.readout().BP) == app::kAqua; }, 2500));
   EXPECT_EQ(app::labelColour(w.readout().SWynik), app::kSilver);
   EXPECT_EQ(app::labelColour(w.readout().STemp), app::kSilver);
   EXPECT_EQ(app::labelColour(w.readout().Label9), app::kSilver);
   // Any byte is life: the next tick restores the colours.
   pty.write({0x00});
-  ASSERT_TRUE(QTest::qWaitFor([&] { return app::labelColour(w.readout().SWynik) == app::kYellow; }, 2000));
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return app::labelColour(w.readout().SWynik) == app::kYellow; }, 2000));
   EXPECT_EQ(app::labelColour(w.readout().BP), app::kSilver);
   EXPECT_EQ(app::labelColour(w.readout().STemp), app::kWhite);
   EXPECT_EQ(app::labelColour(w.readout().Label2), app::kWhite);

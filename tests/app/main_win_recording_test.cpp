@@ -16,6 +16,7 @@
 #include "main_win_test_util.h"
 #include "measurement/formatting.h"
 #include "measurement/wykres.h"
+#include "tests/awkward_files.h"
 
 namespace {
 
@@ -221,6 +222,38 @@ TEST(MainWinReplay, UnreadableAndOverlongFiles) {
   EXPECT_EQ(w.Lines.LineCount(), 65535u);
   EXPECT_EQ(w.chart().TrackBar1->maximum(), 65535 - 528);
   EXPECT_FALSE(w.chart().TrackBar1->isHidden());
+}
+
+// Opening what is no data file never freezes the window: a pipe or a device is a read
+// error that leaves the live display, a huge file replays what the buffer can take and says
+// it was cut.
+TEST(MainWinReplay, PipesDevicesAndHugeFilesNeverFreezeTheWindow) {
+  using testutil::AwkwardFile;
+  struct Row {
+    AwkwardFile kind;
+    const char* message;
+    bool replayed;
+  };
+  const Row rows[] = {
+      {AwkwardFile::Fifo, measurement::kReadErrorText, false},
+      {AwkwardFile::DevZero, measurement::kReadErrorText, false},
+      {AwkwardFile::Huge, measurement::kFileTruncatedText, true},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(testutil::awkwardName(r.kind));
+    WindowEnv env;
+    ASSERT_TRUE(env.start("pl"));
+    TMainWin& w = *env.win;
+    const QString path = env.path(QString::fromLatin1(testutil::awkwardName(r.kind)));
+    ASSERT_TRUE(testutil::makeAwkwardFile(r.kind, path.toStdString(), std::uint64_t{64} << 30));
+    env.dialogs.fileAnswers = {path};
+    testutil::TimeBound bound(10,
+                              std::string("opening for replay ") + testutil::awkwardName(r.kind));
+    w.Otwrz1Click();
+    EXPECT_EQ(env.dialogs.messages, QStringList{QString::fromUtf8(r.message)});
+    EXPECT_EQ(w.menu().Danezurzdzenia1->isChecked(), !r.replayed);
+    EXPECT_EQ(w.Lines.LineCount(), r.replayed ? 1u : 0u);
+  }
 }
 
 // A file that cannot be opened leaves the replay on screen as it was, and switching the

@@ -1,7 +1,9 @@
 // Both printouts through the real print surface into PDF files, read back with poppler's
 // pdftotext -bbox: every text on its page, lines in order from top to bottom, words in order
-// from left to right; the face asked for is the face embedded; an unwritable file is reported
-// with the system's reason and keeps the window open.
+// from left to right, each text's top at the y its layout gave it; the face asked for is the
+// face embedded; an unwritable file is reported with the system's reason and keeps the window
+// open. The print ascent of two faces, one whose typographic ascent is shorter than its full
+// one.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -11,8 +13,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFont>
+#include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QLineEdit>
 #include <QPointer>
+#include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTableView>
@@ -21,6 +27,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "app/dialogs.h"
 #include "app/globals.h"
@@ -103,6 +110,95 @@ void expectLines(const std::vector<Word>& words, int page, const QStringList& ex
   }
 }
 
+// The first word reading `text` on `page`, or nullptr.
+const Word* findWord(const std::vector<Word>& words, int page, const QString& text) {
+  for (const Word& w : words) {
+    if (w.page == page && w.text == text) return &w;
+  }
+  return nullptr;
+}
+
+// Where the print job's page lies on the PDF page, to turn device units into points.
+struct PageGeometry {
+  double topPt = 0;  // top of the printable area, in points from the top of the sheet
+  int resolution = 0;
+  int height = 0;  // PH, device units
+  double pt(int y) const { return topPt + y * 72.0 / resolution; }
+};
+
+// Real print surfaces that note the geometry of the printer they draw on.
+app::PrintSurfaceFactory notingSurfaces(PageGeometry& geometry) {
+  return [&geometry](QPrinter& printer) {
+    geometry = {printer.pageRect(QPrinter::Point).top(), printer.resolution(), printer.height()};
+    return std::make_unique<app::QtPrintSurface>(printer);
+  };
+}
+
+// Faces on this machine: Wine's Tahoma, whose typographic ascent (which Qt takes, the face
+// asking for it) is 0.235 em shorter than its full ascent, and DejaVu Sans, where Qt's
+// ascent is the full one.
+struct Face {
+  const char* family;
+  const char* file;
+  int fullAscent;  // OS/2 usWinAscent, font units
+  int qtAscent;    // the ascent Qt reports, font units
+  int unitsPerEm;
+};
+constexpr Face kFaces[] = {
+    {"Tahoma", "/usr/share/wine/fonts/tahoma.ttf", 2049, 1566, 2048},
+    {"DejaVu Sans", "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", 1901, 1901, 2048},
+};
+
+// A text of a printout: its page, a word of it, the y its layout gives it, its point size.
+struct PlacedText {
+  int page;
+  const char* text;
+  int y;
+  int size;
+};
+
+// The baseline of the word `text` on `page` lies the face's full ascent below the y its
+// layout gave it. pdftotext puts a word's top the ascent named by the PDF's font above the
+// baseline, and Qt names there the ascent it takes for the face; so the word's top reads
+// (full ascent - Qt's ascent) below y.
+void expectTopAt(const std::vector<Word>& words, int page, const char* text, const PageGeometry& g,
+                 int y, const Face& face, int pointSize) {
+  const Word* w = findWord(words, page, QString::fromUtf8(text));
+  ASSERT_NE(w, nullptr) << "\"" << text << "\" not on page " << page;
+  const double below = double(face.fullAscent - face.qtAscent) / face.unitsPerEm * pointSize;
+  EXPECT_NEAR(w->y, g.pt(y) + below, 0.3) << "\"" << text << "\" on page " << page;
+}
+
+bool provide(const Face& face) {
+  if (!QFileInfo::exists(QString::fromLatin1(face.file))) return false;
+  if (!QFontDatabase::families().contains(QString::fromLatin1(face.family))) {
+    QFontDatabase::addApplicationFont(QString::fromLatin1(face.file));
+  }
+  return QFontDatabase::families().contains(QString::fromLatin1(face.family));
+}
+
+TEST(PrintAscent, IsTheFacesFullAscentWhateverQtTakesForItsAscent) {
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  for (const Face& face : kFaces) {
+    SCOPED_TRACE(face.family);
+    if (!provide(face)) {
+      ADD_FAILURE() << face.file << " missing: install fonts-wine and fonts-dejavu-core";
+      continue;
+    }
+    for (const int size : {8, 10, 12, 24}) {
+      QFont font(QString::fromLatin1(face.family));
+      font.setPointSize(size);
+      const double em = size * printer.resolution() / 72.0;
+      EXPECT_NEAR(app::printAscent(font, &printer), em * face.fullAscent / face.unitsPerEm, 0.01)
+          << size << " pt";
+      // The face is the one meant: Qt's own ascent is the one it takes for it.
+      EXPECT_NEAR(QFontMetricsF(font, &printer).ascent(), em * face.qtAscent / face.unitsPerEm, 1.0)
+          << size << " pt";
+    }
+  }
+}
+
 class PrintPdf : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -130,7 +226,8 @@ class PrintPdf : public ::testing::Test {
 
 TEST_F(PrintPdf, BothDocumentsLandOnTheirPagesInOrder) {
   // The measurement report, 32 results: 31 on page 1 and the 32nd on page 2.
-  auto* report = new report::TRaport_Win(&mainWin, dialogs);
+  PageGeometry rg;
+  auto* report = new report::TRaport_Win(&mainWin, dialogs, {}, notingSurfaces(rg));
   report->Edit1->setText("Instytut Fizyki");
   report->Edit2->setText("Kraków");
   report->ComboBox1->setCurrentIndex(2);
@@ -164,6 +261,21 @@ TEST_F(PrintPdf, BothDocumentsLandOnTheirPagesInOrder) {
       r, 2,
       {"HALVEX H", "wersja 2.0 Strona 2", "L.p. Miejsce Indukcja pola Uwaga", "32 ostatni 48.000"});
   for (const Word& w : r) EXPECT_NE(w.page == 2 ? w.text : QString(), "31");
+  // Each text's top at its y: the first row on line 18 below the rule at 18H - 3, the 32nd
+  // on line 6 of page 2 below the rule at 6H - 3, the headings on 16.5·H and 4.5·H.
+  const Face& printed = provide(kFaces[0]) ? kFaces[0] : kFaces[1];
+  const int H = rg.height / 50;
+  const PlacedText reportTexts[] = {
+      {1, "HALVEX", H, 12},
+      {1, "RAPORT", 7 * H, 24},
+      {1, "Uwaga", report::roundedTenths(165, H), 12},
+      {1, "punkt1", 18 * H, 12},
+      {1, "przy", 18 * H, 12},
+      {2, "Uwaga", report::roundedTenths(45, H), 12},
+      {2, "ostatni", 6 * H, 12},
+      {2, "48.000", 6 * H, 12},
+  };
+  for (const PlacedText& t : reportTexts) expectTopAt(r, t.page, t.text, rg, t.y, printed, t.size);
 
   // The calibration card of a data set with placeholders and a readback's hidden gain.
   calibration::CalibrationData data;
@@ -171,7 +283,8 @@ TEST_F(PrintPdf, BothDocumentsLandOnTheirPagesInOrder) {
   data.setCell(calibration::Grid::X, 1, 1, "0.12345");
   data.setCell(calibration::Grid::X, 1, 7, "0.00042");
   data.setCell(calibration::Grid::S_Faza, 1, 4, "17");
-  auto* card = new calibration::TPrintDataWin(&mainWin, data, dialogs);
+  PageGeometry cg;
+  auto* card = new calibration::TPrintDataWin(&mainWin, data, dialogs, notingSurfaces(cg));
   card->NrSer->setText("40-123");
   card->Sonda->setText("S-7");
   card->Klient->setText("Vantorel");
@@ -190,11 +303,55 @@ TEST_F(PrintPdf, BothDocumentsLandOnTheirPagesInOrder) {
   expectLines(c, 2,
               {"L.p. Funkcja Wartość", "45. Oś Z, DC, zakres 1, wzmocnienie",
                "67. Współczynnik temp.", "92. Faza, zakres 3000 mT 17"});
+  const int h = cg.height / 70;
+  const PlacedText cardTexts[] = {
+      {1, "KARTA", 7 * h, 24},
+      {1, "Wartość", report::roundedTenths(205, h), 10},
+      {1, "0.12345", 23 * h, 10},
+      {1, "44.", 66 * h, 10},
+      {2, "Wartość", report::roundedTenths(25, h), 10},
+      {2, "45.", 5 * h, 10},
+      {2, "17", 52 * h, 10},
+  };
+  for (const PlacedText& t : cardTexts) expectTopAt(c, t.page, t.text, cg, t.y, printed, t.size);
   EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('\n').toStdString();
 
   // The face asked for is the one embedded, when Debian's fonts-wine is installed.
   if (QFileInfo::exists(QStringLiteral("/usr/share/wine/fonts/tahoma.ttf"))) {
     EXPECT_TRUE(run(QStringLiteral("pdffonts"), {reportPdf}).contains(QLatin1String("Tahoma")));
+  }
+}
+
+TEST_F(PrintPdf, TextTopsLandAtTheirYInEachFace) {
+  const QString pdf = dir.filePath(QStringLiteral("faces.pdf"));
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(pdf);
+  PageGeometry g;
+  const std::unique_ptr<report::PrintSurface> surface = notingSurfaces(g)(printer);
+  ASSERT_TRUE(surface->begin());
+  struct Row {
+    const Face& face;
+    int pointSize;
+    int y;
+    const char* text;
+  };
+  const Row rows[] = {
+      {kFaces[0], 12, 1000, "Łódź"},   {kFaces[0], 24, 2000, "ŻÓŁW"}, {kFaces[0], 8, 3000, "32."},
+      {kFaces[1], 12, 4000, "Kraków"}, {kFaces[1], 24, 5000, "ĘĄŚ"},
+  };
+  for (const Row& r : rows) {
+    if (!provide(r.face)) continue;
+    surface->setFont(r.face.family, r.pointSize);
+    surface->textOut(500, r.y, r.text);
+  }
+  ASSERT_TRUE(surface->end());
+
+  const std::vector<Word> words = pdfWords(pdf);
+  for (const Row& r : rows) {
+    if (!provide(r.face)) continue;
+    SCOPED_TRACE(std::string(r.face.family) + " " + std::to_string(r.pointSize) + " pt");
+    expectTopAt(words, 1, r.text, g, r.y, r.face, r.pointSize);
   }
 }
 

@@ -5,13 +5,17 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/settings_store.h"
+#include "tests/awkward_files.h"
 
 namespace {
 
@@ -132,6 +136,91 @@ TEST(SettingsStore, DamagedFileIsReportedOnceTreatedAsEmptyAndRepairedByTheNextS
   SettingsStore reread(path.toStdString(), problems.sink());
   EXPECT_EQ(reread.readString(keys::kProduct, keys::kLng), "it");
   EXPECT_EQ(problems.seen.size(), 1u);
+}
+
+// What cannot be a settings file never stops the start: a pipe, a link to /dev/zero, a huge
+// file and a file over 1 MB are damaged settings, moved aside whole (never copied, never read
+// to the end), reported once; the store starts empty and the next save makes a fresh file.
+TEST(SettingsStore, PipesDevicesAndHugeFilesAreDamagedSettingsMovedAside) {
+  using testutil::AwkwardFile;
+  struct Row {
+    const char* name;
+    std::function<bool(const QString&)> make;
+    const char* reason;
+    std::function<bool(const QFileInfo&)> asideIs;  // what lies at the .damaged path
+  };
+  const auto awkward = [](AwkwardFile kind) {
+    return [kind](const QString& path) {
+      return testutil::makeAwkwardFile(kind, path.toStdString(), std::uint64_t{200} << 20);
+    };
+  };
+  const Row rows[] = {
+      {"pipe", awkward(AwkwardFile::Fifo), app::settings_texts::kNotARegularFile,
+       [](const QFileInfo& f) { return !f.isFile() && !f.isDir() && !f.isSymLink(); }},
+      {"link to /dev/zero", awkward(AwkwardFile::DevZero), app::settings_texts::kNotARegularFile,
+       [](const QFileInfo& f) { return f.isSymLink() && f.symLinkTarget() == "/dev/zero"; }},
+      {"200 MB", awkward(AwkwardFile::Huge), app::settings_texts::kTooLarge,
+       [](const QFileInfo& f) { return f.isFile() && f.size() == (qint64{200} << 20); }},
+      {"valid JSON over 1 MB",
+       [](const QString& path) {
+         writeFile(path, R"({"Software\\Vantorel\\Halvex22": {"lng": "en", "name": ")" +
+                             QByteArray(1 << 20, 'x') + "\"}}");
+         return true;
+       },
+       app::settings_texts::kTooLarge, [](const QFileInfo& f) { return f.size() > (1 << 20); }},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/halvex22.json";
+    ASSERT_TRUE(r.make(path));
+    Problems problems;
+    std::optional<SettingsStore> store;
+    {
+      testutil::TimeBound bound(10, std::string("settings file: ") + r.name);
+      store.emplace(path.toStdString(), problems.sink());
+    }
+    ASSERT_EQ(problems.seen.size(), 1u);
+    EXPECT_EQ(QString::fromStdString(problems.seen[0]),
+              QString::fromUtf8(app::settings_texts::kDamagedMovedAside)
+                  .arg(path, QString::fromUtf8(r.reason), path + ".damaged"));
+    EXPECT_FALSE(store->keyExists(keys::kProduct));
+    EXPECT_TRUE(r.asideIs(QFileInfo(path + ".damaged")));
+    EXPECT_FALSE(QFileInfo(path).exists() || QFileInfo(path).isSymLink());
+
+    store->writeString(keys::kProduct, keys::kLng, "pl");
+    EXPECT_TRUE(QFileInfo(path).isFile());
+    SettingsStore reread(path.toStdString(), problems.sink());
+    EXPECT_EQ(reread.readString(keys::kProduct, keys::kLng), "pl");
+    EXPECT_EQ(problems.seen.size(), 1u);
+  }
+}
+
+// A product key or "lng" value that cannot be read is damaged settings (told once, a copy
+// kept, the store empty), not a first run that would quietly blank the name and company.
+TEST(SettingsStore, AnUnreadableLanguageIsDamagedSettings) {
+  const char* damaged[] = {
+      R"({"Software\\Vantorel\\Halvex22": {"lng": null, "name": "Jan", "company": "V"}})",
+      R"({"Software\\Vantorel\\Halvex22": {"lng": ["pl"], "name": "Jan"}})",
+      R"({"Software\\Vantorel\\Halvex22": {"lng": {"text": "pl"}}})",
+      R"({"Software\\Vantorel\\Halvex22": {"lng": 1.5}})",
+      R"({"Software\\Vantorel\\Halvex22": "pl"})",
+  };
+  for (const char* content : damaged) {
+    SCOPED_TRACE(content);
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/halvex22.json";
+    writeFile(path, content);
+    Problems problems;
+    SettingsStore store(path.toStdString(), problems.sink());
+    ASSERT_EQ(problems.seen.size(), 1u);
+    EXPECT_EQ(QString::fromStdString(problems.seen[0]),
+              QString::fromUtf8(app::settings_texts::kDamaged)
+                  .arg(path, QString::fromUtf8(app::settings_texts::kDamagedLanguage),
+                       path + ".damaged"));
+    EXPECT_FALSE(store.keyExists(keys::kProduct));
+    EXPECT_EQ(readAll(path + ".damaged"), QByteArray(content));
+  }
 }
 
 TEST(SettingsStore, UnknownEntriesAreSkippedAndHandTypedNumbersAccepted) {

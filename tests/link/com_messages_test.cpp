@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,7 @@
 #include <string>
 
 #include "link/com_port.h"
+#include "link/host_serial.h"
 #include "scoped_env.h"
 
 namespace {
@@ -19,6 +21,61 @@ namespace {
 using testutil::ScopedEnv;
 
 namespace fs = std::filesystem;
+
+// The second line of the connect message: the device and why it did not open, per language.
+TEST(ComMessages, PortOpenFailureTextNamesTheDeviceAndTheReason) {
+  struct Row {
+    int code;
+    int sysError;
+    const char* language;
+    const char* expected;
+  };
+  const Row rows[] = {
+      {1, ENOENT, "pl", "/dev/ttyS6: brak takiego urządzenia"},
+      {1, ENOENT, "en", "/dev/ttyS6: no such device"},
+      {1, ENOENT, "it", "/dev/ttyS6: dispositivo inesistente"},
+      {1, ENODEV, "en", "/dev/ttyS6: no such device"},
+      {1, ENXIO, "en", "/dev/ttyS6: no such device"},
+      {1, EBUSY, "pl", "/dev/ttyS6: urządzenie jest zajęte przez inny program"},
+      {1, EBUSY, "en", "/dev/ttyS6: in use by another program"},
+      {1, EBUSY, "it", "/dev/ttyS6: in uso da un altro programma"},
+      {1, EACCES, "pl",
+       "/dev/ttyS6: brak uprawnień; dodaj użytkownika do grupy \"dialout\" i zaloguj się "
+       "ponownie"},
+      {1, EPERM, "en",
+       "/dev/ttyS6: permission denied; add the user to the \"dialout\" group and log in again"},
+      {1, EACCES, "it",
+       "/dev/ttyS6: permesso negato; aggiungere l'utente al gruppo \"dialout\" e accedere di "
+       "nuovo"},
+      {1, ENOTTY, "pl", "/dev/ttyS6: to nie jest port szeregowy"},
+      {1, ENOTTY, "it", "/dev/ttyS6: non è una porta seriale"},
+      {1, EIO, "pl", "/dev/ttyS6: błąd systemu nr 5 (EIO)"},
+      {1, EIO, "en", "/dev/ttyS6: system error 5 (EIO)"},
+      {1, EIO, "xx", "/dev/ttyS6: errore di sistema 5 (EIO)"},  // any other code: Italian
+      {7, EINVAL, "pl", "/dev/ttyS6: SetCommState function failed (win error code: 22)"},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(devlink::portOpenFailureText("/dev/ttyS6", r.code, r.sysError, r.language),
+              r.expected)
+        << r.code << " " << r.sysError << " " << r.language;
+  }
+}
+
+// The device a port name stands for: links followed to the device, names as resolved.
+TEST(PortDevicePath, FollowsThePortNamesLinks) {
+  const fs::path folder =
+      fs::temp_directory_path() / ("halvex-ports-" + std::to_string(::getpid()));
+  fs::create_directories(folder / "Vantorel/ports");
+  ScopedEnv xdg("XDG_CONFIG_HOME", folder.c_str());
+  fs::create_symlink("/dev/ttyUSB9", folder / "Vantorel/ports/COM3");
+  fs::create_symlink("COM3", folder / "Vantorel/ports/COM4");  // a link to a link, relative
+  EXPECT_EQ(devlink::portDevicePath("COM3"), "/dev/ttyUSB9");
+  EXPECT_EQ(devlink::portDevicePath("COM4"), "/dev/ttyUSB9");
+  EXPECT_EQ(devlink::portDevicePath("COM7"), "/dev/ttyS6");
+  EXPECT_EQ(devlink::portDevicePath("/dev/ttyACM0"), "/dev/ttyACM0");
+  EXPECT_EQ(devlink::portDevicePath(""), "");
+  fs::remove_all(folder);
+}
 
 TEST(ComMessages, TextsAndMessageFormat) {
   const char* expected[] = {

@@ -18,6 +18,7 @@
 
 #include "measurement/formatting.h"
 #include "measurement/wykres_model.h"
+#include "tests/awkward_files.h"
 
 namespace measurement {
 namespace {
@@ -452,6 +453,39 @@ TEST(ReadDataFileTest, LongFilesLoadTheFirst65535LinesAndSaySo) {
   rr = readDataFile(dir.path() / "emptyextra.HVD", store);
   EXPECT_TRUE(rr.truncated);  // one more (empty) line follows
   EXPECT_EQ(store.LineCount(), 65535u);
+}
+
+// What is no data file never stops the replay's open: a pipe and a device are refused at
+// once, leaving the buffer as it was; a huge file is read only as far as a data file can
+// reach, and said to be cut.
+TEST(ReadDataFileTest, PipesDevicesAndHugeFilesNeverBlock) {
+  using testutil::AwkwardFile;
+  struct Row {
+    AwkwardFile kind;
+    bool ok;
+    bool truncated;
+    std::vector<std::string> lines;
+  };
+  const Row rows[] = {
+      {AwkwardFile::Fifo, false, false, {"kept"}},
+      {AwkwardFile::DevZero, false, false, {"kept"}},
+      // 64 GiB of zero bytes: one line as far as the limit, cut as every overlong line.
+      {AwkwardFile::Huge, true, true, {std::string(LineStore::kMaxLineLength, '\0')}},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(testutil::awkwardName(r.kind));
+    TempDir dir;
+    const fs::path file = dir.path() / "x.HVD";
+    ASSERT_TRUE(testutil::makeAwkwardFile(r.kind, file, std::uint64_t{64} << 30));
+    LineStore store;
+    store.AppendLine("kept");
+    testutil::TimeBound bound(10, std::string("readDataFile on ") + testutil::awkwardName(r.kind));
+    const ReadResult rr = readDataFile(file, store);
+    EXPECT_EQ(rr.ok, r.ok);
+    EXPECT_EQ(rr.truncated, r.truncated);
+    EXPECT_EQ(rr.linesReplaced, r.ok);
+    EXPECT_EQ(linesOf(store), r.lines);
+  }
 }
 
 TEST(ReadDataFileTest, UnreadableFilesReportFailure) {

@@ -22,6 +22,7 @@
 #include "app/globals.h"
 #include "report/recording_print_surface.h"
 #include "report/spin_edit.h"
+#include "tests/awkward_files.h"
 
 namespace {
 
@@ -242,7 +243,7 @@ TEST_F(ReportWin, EmptyFileLeavesOnlyTheHeadingRowUnreadableOneIsReported) {
   open();
   type(1, 3, "kept");
   win->ZplikuClick();                 // dialog cancelled
-  dialogs.fileAnswers << dir.path();  // a folder: opens, but cannot be read
+  dialogs.fileAnswers << dir.path();  // a folder is no data file
   win->ZplikuClick();
   EXPECT_EQ(dialogs.messages, QStringList{"Błąd. Nie można odczytac pliku."});
   EXPECT_EQ(win->SpinEdit1->text(), "10");
@@ -254,6 +255,34 @@ TEST_F(ReportWin, EmptyFileLeavesOnlyTheHeadingRowUnreadableOneIsReported) {
   dialogs.printAnswers << QString();
   win->Button1Click();
   for (const PrintedText& t : log->texts()) EXPECT_LT(t.y, 18 * 140) << t.text;
+}
+
+// "Pobierz dane" on what is no data file: a pipe or a device is reported at once and changes
+// nothing, a huge file loads what 1000 lines can reach; the window never freezes.
+TEST_F(ReportWin, PipesDevicesAndHugeFilesNeverFreezeTheWindow) {
+  using testutil::AwkwardFile;
+  struct Row {
+    AwkwardFile kind;
+    QStringList messages;
+    QString count;
+  };
+  const Row rows[] = {
+      {AwkwardFile::Fifo, {"Błąd. Nie można odczytac pliku."}, "10"},
+      {AwkwardFile::DevZero, {"Błąd. Nie można odczytac pliku."}, "10"},
+      {AwkwardFile::Huge, {}, "1"},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(testutil::awkwardName(r.kind));
+    open();
+    dialogs.messages.clear();
+    const QString path = dir.filePath(QString::fromLatin1(testutil::awkwardName(r.kind)));
+    ASSERT_TRUE(testutil::makeAwkwardFile(r.kind, path.toStdString(), std::uint64_t{64} << 30));
+    testutil::TimeBound bound(10, std::string("Pobierz dane on ") + testutil::awkwardName(r.kind));
+    load(path);
+    EXPECT_EQ(dialogs.messages, r.messages);
+    EXPECT_EQ(win->SpinEdit1->text(), r.count);
+    delete win;
+  }
 }
 
 TEST_F(ReportWin, CancelledOrFailedJobsKeepTheWindowPrintingClosesIt) {
