@@ -140,6 +140,7 @@ void ReadbackSession::stateTimerTicked(devlink::LinkMode applied) {
   state_ = State::Reading;
   retries_ = 0;
   ambiguousRetries_ = 0;
+  furthest_ = 1;
   gate_.lateGuardMs = ReplyTimeoutMs;
   gate_.requestSent();
   arm(ReplyTimeoutMs);
@@ -157,18 +158,46 @@ void ReadbackSession::replyBytesArrived() {
 }
 
 void ReadbackSession::acceptWord(std::uint16_t word) {
+  if (confirming()) {
+    // A reply nobody asked for came behind the last word: it may have been taken for it.
+    stepBackAndAskAgain();
+    return;
+  }
   if (onProgress) onProgress(std::min<int>(ReadbackIndex, kGaugeMax));
   CalibrationWords[ReadbackIndex] = static_cast<std::int16_t>(word);
   ++ReadbackIndex;
-  if (ReadbackIndex <= kCalibrationWordCount) {
+  if (ReadbackIndex > furthest_) {
+    // New ground: the repeats start again (not after stepping back, so a line that keeps
+    // spoiling answers still ends with the message).
+    furthest_ = ReadbackIndex;
     retries_ = 0;
     ambiguousRetries_ = 0;
+  }
+  if (ReadbackIndex <= kCalibrationWordCount) {
     requestCurrent();
     return;
   }
+  // The last word stands once the line stays quiet behind it for a while.
+  gate_.lateGuardMs = ReplyTimeoutMs;
+  gate_.requestSent();
+  arm(kConfirmMs);
+}
+
+bool ReadbackSession::confirming() const {
+  return ReadbackIndex > kCalibrationWordCount;
+}
+
+void ReadbackSession::complete() {
   DecodeCalibrationWords(CalibrationWords, data_);
   finish();
   if (onCompleted) onCompleted();
+}
+
+// Something unasked is on the line. It may have come just before the word taken last (its
+// true reply then late), so that word is read again first.
+void ReadbackSession::stepBackAndAskAgain() {
+  if (ReadbackIndex > 1) --ReadbackIndex;
+  askAgain(true);
 }
 
 void ReadbackSession::replyTimedOut() {
@@ -182,8 +211,14 @@ void ReadbackSession::replyTimedOut() {
       arm(e.ms);
       return;
     case devlink::ReplyGate::Expiry::TimedOut:
+      if (confirming()) {
+        complete();
+        return;
+      }
+      askAgain(false);
+      return;
     case devlink::ReplyGate::Expiry::Ambiguous:
-      askAgain(e.kind == devlink::ReplyGate::Expiry::Ambiguous);
+      stepBackAndAskAgain();
       return;
     case devlink::ReplyGate::Expiry::Nothing:
       return;

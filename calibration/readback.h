@@ -51,16 +51,20 @@ std::string FormatFixed(double value, int decimals);
 //
 // Each word counts only as the one reply to its request (devlink::ReplyGate): the next read
 // goes out once the line has been quiet for the gate's guard time behind the reply; two
-// different replies to one read, or other bytes behind it, make it ambiguous and the same
-// read is asked again (as after a lost reply). The panel changes only when all 74 words came,
-// each once, in order; afterwards the receiver drains what is still under way.
+// different replies to one read, or other bytes behind it, make it ambiguous, and then the
+// word before is read again too (an unasked reply may have been taken for it while its true
+// reply was late) before the same read is repeated. The last word stands once the line has
+// stayed quiet for kConfirmMs behind it. The panel changes only when all 74 words came, each
+// once, in order; afterwards the receiver drains what is still under way.
 class ReadbackSession {
  public:
   static constexpr int kReplyTimeoutMs = 2000;
   static constexpr int kMaxRetries = 3;
   // Reads answered, only not clearly, are asked again this many times.
   static constexpr int kMaxAmbiguousRetries = 10;
-  static constexpr int kGaugeMax = 68;  // `Postep` runs 1..68 and stays full from word 68
+  static constexpr int kGaugeMax = 68;
+  // How long the line must stay quiet behind the last word before the panel is filled.
+  static constexpr int kConfirmMs = 300;  // `Postep` runs 1..68 and stays full from word 68
 
   // `clock` times the guard behind each reply (a test passes its own).
   ReadbackSession(devlink::FrameReceiver& receiver, devlink::CommandSender& sender,
@@ -108,6 +112,9 @@ class ReadbackSession {
   void requestCurrent();  // sends the read for ReadbackIndex and waits for its reply
   void acceptWord(std::uint16_t word);
   void askAgain(bool ambiguous);
+  void stepBackAndAskAgain();
+  bool confirming() const;
+  void complete();
   void finish();          // the steps shared by completion, cancel and give-up
   void arm(int ms) {
     if (armReplyTimer) armReplyTimer(ms);
@@ -120,6 +127,7 @@ class ReadbackSession {
   State state_ = State::Idle;
   int retries_ = 0;
   int ambiguousRetries_ = 0;
+  std::uint8_t furthest_ = 1;  // the furthest word reached in this readback
   devlink::ReplyGate gate_;
   // Counts the starts: a message box shown while sending runs an event loop in which the
   // user may cancel (and start again); a step resumed after it checks that its run is still

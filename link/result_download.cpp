@@ -171,6 +171,7 @@ void ResultDownload::onTick(LinkMode applied) {
   enter(Phase::Fetching);
   repeats_ = 0;
   ambiguousRepeats_ = 0;
+  furthest_ = 0;
   gate_.lateGuardMs = ReplyTimeoutMs;
   gate_.requestSent();
   if (view.showLabel) view.showLabel(StateTimer::DownloadLabel(end));
@@ -201,26 +202,37 @@ void ResultDownload::replyBytesArrived() {
   if (phase_ == Phase::Fetching && gate_.bytesArrived()) arm(gate_.guardMs());
 }
 
+// Whether the request outstanding is the one for the address just past the last result: its
+// window confirms the last result (nothing unasked came behind it) and ends the transfer.
+bool ResultDownload::confirming() const {
+  return announced_ > 0 && fetched_ >= announced_;
+}
+
 void ResultDownload::acceptResult(const ReplyGate::Reply& reply) {
-  // The end test below stops at 100 + 3·announced ≤ 65533, so the address never wraps.
+  if (confirming()) {
+    finish();
+    return;
+  }
+  // The last request asked is for 100 + 3·announced ≤ 65533, so the address never wraps.
   const unsigned address = stateTimer_.ResultAddress + 3u;
   stateTimer_.ResultAddress = static_cast<std::uint16_t>(address);
   const std::size_t entry = measurement::downloadedResultCount(address, kTableSize);
   if (entry >= 1) table_[entry - 1] = ResultLine(reply[0], reply[1], reply[2]);
   fetched_ = entry;
-  repeats_ = 0;
-  ambiguousRepeats_ = 0;
+  if (fetched_ > furthest_) {
+    // New ground: the repeats start again. A result asked again after stepping back does not
+    // reset them, so a line that keeps spoiling answers still ends with the message.
+    furthest_ = fetched_;
+    repeats_ = 0;
+    ambiguousRepeats_ = 0;
+  }
   // The request for the next address goes out before the end test: after the last result
-  // one more request follows, for the address just past it.
+  // one more request follows, for the address just past it, and its window confirms the
+  // last result. Counting results rather than comparing with the end address itself: an
+  // end address that is not 100 + 3·n would otherwise bring one result more than announced.
   if (!sendRequest()) return;
   if (view.setGaugePosition) view.setGaugePosition(static_cast<int>(address));
-  // Counting results rather than comparing with the end address itself: an end address
-  // that is not 100 + 3·n would otherwise bring one result more than announced.
-  if (fetched_ >= announced_) {
-    finish();
-  } else {
-    arm(ReplyTimeoutMs);
-  }
+  arm(confirming() ? kSettleMs : ReplyTimeoutMs);
 }
 
 void ResultDownload::replyTimeout() {
@@ -238,8 +250,21 @@ void ResultDownload::replyTimeout() {
       arm(e.ms);
       return;
     case ReplyGate::Expiry::TimedOut:
+      // Past the last result the instrument need not answer: a quiet line confirms too.
+      if (confirming()) {
+        finish();
+        return;
+      }
+      repeatRequest(false);
+      return;
     case ReplyGate::Expiry::Ambiguous:
-      repeatRequest(e.kind == ReplyGate::Expiry::Ambiguous);
+      // Something unasked is on the line. It may have come just before the previous answer
+      // that was taken (its true reply then late), so that one is asked again first.
+      if (fetched_ >= 1) {
+        stateTimer_.ResultAddress = static_cast<std::uint16_t>(stateTimer_.ResultAddress - 3u);
+        --fetched_;
+      }
+      repeatRequest(true);
       return;
     case ReplyGate::Expiry::Nothing:
       return;
@@ -255,7 +280,7 @@ void ResultDownload::repeatRequest(bool ambiguous) {
   // Reading a result changes nothing in the instrument, so the same request is repeated.
   ++count;
   if (!sendRequest()) return;
-  arm(ReplyTimeoutMs);
+  arm(confirming() ? kSettleMs : ReplyTimeoutMs);
 }
 
 void ResultDownload::finish() {

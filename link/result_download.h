@@ -62,9 +62,11 @@ struct DownloadView {
 
 // Each result counts only as the one reply to its request (ReplyGate): the next request
 // goes out once the line has been quiet for the gate's guard time behind the reply; two
-// different replies to one request, or other bytes behind it, make it ambiguous and the
-// same request is repeated as after a lost reply. So the file gets every result once, in
-// order, or the user is told how many came.
+// different replies to one request, or other bytes behind it, make it ambiguous, and then
+// the previous result is asked again too (an unasked reply may have been taken for it while
+// its true reply was late) before the same request is repeated. The last result is
+// confirmed by the window of the request that follows it. So the file gets every result
+// once, in order, or the user is told how many came.
 class ResultDownload {
  public:
   // Address of result 1; result i lies at 100 + 3·(i − 1).
@@ -175,6 +177,7 @@ class ResultDownload {
   bool sendRequest();
   void acceptResult(const ReplyGate::Reply& reply);
   void repeatRequest(bool ambiguous);
+  bool confirming() const;
 
   FrameReceiver& receiver_;
   CommandSender& sender_;
@@ -190,6 +193,7 @@ class ResultDownload {
   std::size_t fetched_ = 0;
   int repeats_ = 0;
   int ambiguousRepeats_ = 0;
+  std::size_t furthest_ = 0;  // the most results fetched so far in this transfer
   ReplyGate gate_;
   // The header taken since the last "Z", and whether a "Z" awaits its header.
   std::uint16_t header_ = 0;

@@ -163,6 +163,9 @@ TEST_F(ReadbackTest, FullReadbackRequestsEachWordAfterThePreviousReply) {
     ASSERT_EQ(dataChanges, 0);
     reply(memory[k], /*split=*/k % 2 == 1);
   }
+  EXPECT_EQ(armed.back(), calibration::ReadbackSession::kConfirmMs);
+  EXPECT_EQ(dataChanges, 0);
+  session.replyTimedOut();  // nothing came behind the last word: it stands
   expectEnded();
   EXPECT_EQ(completed, 1);
   EXPECT_EQ(running, (std::vector<bool>{true, false}));

@@ -142,8 +142,12 @@ struct DownloadFixture : ::testing::Test {
     return a;
   }
   // Result i (from 1) has counts i, range 0: the line "  0.00i" and so on.
+  // After the last announced result the line stays quiet, which confirms it.
   void replyResults(int from, int to) {
     for (int i = from; i <= to; ++i) reply(0x00, i);
+    if (dl.phase() == ResultDownload::Phase::Fetching &&
+        dl.fetchedCount() >= dl.announcedCount() && replyTimerMs == ResultDownload::kSettleMs)
+      dl.replyTimeout();
   }
   std::string linesOf(int from, int to) const {
     std::string s;
@@ -243,6 +247,7 @@ TEST_F(DownloadFixture, EveryAnnouncedResultIsFetchedBeyondAThousand) {
     files = {target.string()};
     startUpTo(row.end);
     for (std::size_t i = 1; i <= row.lines; ++i) reply(0x00, static_cast<int>(i % 20000));
+    dl.replyTimeout();  // the line stays quiet behind the last result
     expectEndedAndSettled();
     EXPECT_EQ(requests().size(), row.lines + 1);
     EXPECT_EQ(requests().back(), row.lastRequest);
@@ -461,6 +466,29 @@ TEST_F(DownloadFixture, HeaderIsOneReplyToOneZ) {
     EXPECT_EQ(readAll(target), linesOf(1, 10));
     dl.replyTimeout();  // the settling ends
   }
+}
+
+}  // namespace
+
+namespace {
+
+// An unasked reply came while result 3 was outstanding and the true reply was late: the
+// stray was taken for result 3. The late reply then meets result 4's in the next window,
+// which makes that answer ambiguous, and result 3 is asked again before result 4.
+TEST_F(DownloadFixture, AStrayTakenForAResultIsCorrectedByTheNextWindow) {
+  startUpTo(130);
+  replyResults(1, 2);
+  reply(0x00, 999);  // the stray, alone on a quiet line: taken for result 3
+  auto raw = [](int counts) {
+    return Bytes{0xAA, 0x55, 0x00, static_cast<std::uint8_t>(counts & 0xFF),
+                 static_cast<std::uint8_t>(counts >> 8)};
+  };
+  event(raw(3));  // the late true reply of result 3 ...
+  reply(0x00, 4);  // ... and result 4's own
+  EXPECT_EQ(requests(), (std::vector<unsigned>{100, 103, 106, 109, 106}));
+  replyResults(3, 10);
+  EXPECT_EQ(readAll(target), linesOf(1, 10));
+  EXPECT_EQ(dl.gate().ambiguousAnswers(), 1u);
 }
 
 }  // namespace
