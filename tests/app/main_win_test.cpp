@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
@@ -161,6 +162,110 @@ TEST(MainWinStartUp, WindowAsCreated) {
   EXPECT_EQ(w.findChild<QAction*>("Com51"), w.menu().COMs[4]);
   EXPECT_EQ(w.findChild<QAction*>("COM201"), w.menu().COMs[19]);
   EXPECT_EQ(w.findChild<QCheckBox*>("OstatniEkran"), w.calibrationPanel().OstatniEkran);
+}
+
+// Every menu of the window as it is created, written out item by item: captions in their
+// places, "----" for a separator, a submenu's items indented under it.
+QString menuTree(const QList<QAction*>& actions, int depth = 0) {
+  QString out;
+  const QString indent(2 * depth, QLatin1Char(' '));
+  for (const QAction* a : actions) {
+    out += indent + (a->isSeparator() ? QStringLiteral("----") : a->text()) + '\n';
+    if (const QMenu* sub = a->menu<QMenu*>()) out += menuTree(sub->actions(), depth + 1);
+  }
+  return out;
+}
+
+TEST(MainWinMenus, EveryMenuAsCreatedInItsOrder) {
+  const char* const expected = R"(&Plik
+  &Otwórz plik...
+  &Zapisz do pliku...
+  &Zakończ zapisywanie do pliku
+  ----
+  Pobierz wyniki z urządzenia
+  ----
+  &Koniec
+Widok
+  Obróbka danych
+  ----
+  Dane z urządzenia
+&Serwis
+  Zmień &użytkownika...
+  ----
+  &Wyjdź z trybu serwisowego
+&Ustawienia
+  Połączony
+  Parametry &transmisji
+    COM1
+    COM2
+    COM3
+    COM4
+    COM5
+    COM6
+    COM7
+    COM8
+    COM9
+    COM10
+    COM11
+    COM12
+    COM13
+    COM14
+    COM15
+    COM16
+    COM17
+    COM18
+    COM19
+    COM20
+  ----
+  Tryb &serwisowy...
+  Zmień język
+Raport
+  Twórz raport
+Sterowanie przyrzadem
+  Tryb pomiaru
+    Pole magnetyczne
+      DC
+      AC
+    Ekstremum
+      Yes
+      Nie
+  Nastawy
+    Zakres
+      Auto
+      20 mT
+      200mT
+      2000mT
+    Osie
+      X
+      Y
+      Z
+      Wektor
+    Jednostki
+      Gs
+      mT
+      kA/m
+  Funkcje dodatkowe
+    Zerowanie
+    Filtr
+      Tak
+      Nie
+    Aktywny
+      3 min.
+      6 min.
+      12 min.
+      Nie
+    Wyniki
+      Tak
+      Nie
+    Język
+      Polski
+      Angielski
+P&omoc
+  &O Programie
+)";
+  WindowEnv env;
+  env.win = std::make_unique<TMainWin>(env.store, env.dialogs);  // before any language
+  EXPECT_EQ(menuTree(env.win->menuBar()->actions()).toStdString(), expected);
 }
 
 TEST(MainWinStartUp, CalibrationAddressTable) {
