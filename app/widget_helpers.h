@@ -64,8 +64,10 @@ inline void setLabelColour(QLabel* label, std::uint32_t rgb) {
 
 }  // namespace app
 
+#include <QCheckBox>
 #include <QFontMetrics>
 #include <QPushButton>
+#include <algorithm>
 
 namespace app {
 
@@ -77,6 +79,18 @@ inline void fitButtonCaption(QPushButton* b, const QFont& base, int pixels = 12)
   while (pixels > 9 && QFontMetrics(f).horizontalAdvance(b->text()) > room)
     f.setPixelSize(--pixels);
   if (b->font() != f) b->setFont(f);
+}
+
+// A check box as wide as its caption, at most `room` pixels from where it stands: a caption
+// longer than that gets smaller type (down to the same readable minimum).
+inline void fitCheckBoxCaption(QCheckBox* box, const QFont& base, int room, int pixels = 12) {
+  QFont f = pixelFont(base, pixels);
+  box->setFont(f);
+  while (pixels > 9 && box->sizeHint().width() > room) {
+    f.setPixelSize(--pixels);
+    box->setFont(f);
+  }
+  box->resize(std::min(box->sizeHint().width(), room), box->height());
 }
 
 }  // namespace app

@@ -19,6 +19,11 @@
 
 namespace calibration {
 
+namespace {
+// Room kept between the EEPROM check box's caption and the panel's right edge.
+constexpr int kSaveEpromRightMargin = 8;
+}  // namespace
+
 using app::makeLabel;
 using app::named;
 using app::pixelFont;
@@ -238,8 +243,10 @@ void CalibrationPanel::fillAddressTable() {
 }
 
 void CalibrationPanel::fitCaptions() {
-  for (QPushButton* b : {Wyslij, Odbierz, Otworz, Zapisz, Power})
-    app::fitButtonCaption(b, parentWidget() ? parentWidget()->font() : font());
+  const QFont base = parentWidget() ? parentWidget()->font() : font();
+  for (QPushButton* b : {Wyslij, Odbierz, Otworz, Zapisz, Power}) app::fitButtonCaption(b, base);
+  // The check box keeps its place; its caption may reach to the panel's frame.
+  app::fitCheckBoxCaption(SaveEPROM, base, width() - SaveEPROM->x() - kSaveEpromRightMargin);
 }
 
 }  // namespace calibration

@@ -144,6 +144,25 @@ TEST_F(PanelTest, LanguageChangesOnlyTheCaptionsOfTheTable) {
   EXPECT_EQ(p->Label4->text(), "Numero sonda");
 }
 
+TEST_F(PanelTest, EepromCheckBoxShowsItsWholeCaptionInEveryLanguage) {
+  struct Case {
+    const app::CaptionTable* table;
+    const char* caption;
+  };
+  for (const Case& c : {Case{&app::kPolishCaptions, "Zapisz do EEPROM"},
+                        Case{&app::kEnglishCaptions, "Save to EEPROM"},
+                        Case{&app::kItalianCaptions, "Salva EEPROM"}}) {
+    SCOPED_TRACE(c.caption);
+    w->zmienJezyk(*c.table);
+    const QCheckBox* box = p->SaveEPROM;
+    EXPECT_EQ(box->text(), QString::fromUtf8(c.caption));
+    EXPECT_EQ(box->pos(), QPoint(392, 136));
+    EXPECT_GE(box->width(), box->sizeHint().width()) << "the caption is not cut";
+    EXPECT_LT(box->geometry().right(), p->width() - 2) << "inside the panel's frame";
+    EXPECT_GE(box->font().pixelSize(), 9);
+  }
+}
+
 TEST_F(PanelTest, CalibrationFilesThroughTheButtons) {
   calibration::CalibrationData& d = w->Calibration;
   const QString file = env.path("a.HVC");
