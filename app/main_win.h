@@ -201,6 +201,7 @@ class TMainWin : public QMainWindow {
   // Buttons that start something, off while an upload runs.
   void setTransferButtons();
   void fitCaptions();
+  void showPanelButtonHints(const PanelButtonHints& hints);
 
   // Sends one command of the remote-control menu; see link/remote_control.h.
   void sendRemoteCommand(char letter, std::uint8_t a, bool clearsChart);

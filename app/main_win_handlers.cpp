@@ -177,9 +177,15 @@ void TMainWin::zmienJezyk(const CaptionTable& table) {
   }
   chart_->Kosz->setToolTip(t(caption::kClearChartHint));
   chart_->Wstrzymaj->setToolTip(t(caption::kHoldHint));
+  showPanelButtonHints(panelHintsFor(table));
 
   fitCaptions();
   update();
+}
+
+void TMainWin::showPanelButtonHints(const PanelButtonHints& hints) {
+  chart_->PokazSerwis->setToolTip(QString::fromUtf8(hints.show));
+  calibrationPanel_->UkrysSerwis->setToolTip(QString::fromUtf8(hints.hide));
 }
 
 void TMainWin::Zmiejzyk1Click() {

@@ -16,6 +16,7 @@
 #include "calibration/address_map.h"
 #include "calibration/calibration_grid.h"
 #include "calibration/page_control.h"
+#include "calibration/panel_glyphs.h"
 
 namespace calibration {
 
@@ -175,7 +176,8 @@ CalibrationPanel::CalibrationPanel(QWidget* client, CalibrationData& data)
   bindEdit(_uiPotencjometr, Edit::Potencjometr);
   bindEdit(NR, Edit::NR);
   data_.setListener([this](const CalibrationData::Change& c) { showChange(c); });
-  UkrysSerwis = app::makeSpeedButton(this, "UkrysSerwis", QStyle::SP_TitleBarMinButton, 496, 184);
+  UkrysSerwis = app::makeSpeedButton(this, "UkrysSerwis", panelGlyph(PanelGlyph::Hide), 496, 184,
+                                     kPanelGlyphSize);
   Postep = named(new QProgressBar(this), "Postep");
   Postep->setGeometry(384, 17, 129, 15);
   Postep->setRange(1, 68);
