@@ -36,6 +36,8 @@ constexpr int kWidth = 507;
 constexpr int kHeight = 328;
 constexpr int kFrame = 2;
 constexpr const char* kPicture = ":/about_meter.jpg";
+// The licensee's lines end this far inside the white panel.
+constexpr int kTextRightMargin = 20;
 const QColor kGrey(128, 128, 128);
 
 // A font whose line (ascent + descent) is `pixels` high, the way the box's texts are
@@ -71,6 +73,17 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, int x,
   l->move(x, y);
   l->adjustSize();
   return l;
+}
+
+// Shows `text` in a label that must end at `right`: a longer text is cut with "…" and
+// given whole as the label's hint.
+void setFittedText(QLabel* label, const QString& text, int right) {
+  const int room = right - label->x();
+  const QString shown = label->fontMetrics().elidedText(text, Qt::ElideRight, room);
+  label->setText(shown);
+  label->setToolTip(shown == text ? QString() : text);
+  label->adjustSize();
+  if (label->width() > room) label->resize(room, label->height());
 }
 
 }  // namespace
@@ -156,12 +169,13 @@ void TAboutWin::FormCreate() {
   try {
     ApplyAboutTexts(aboutTextsFor(LanguageCode));
     const auto existing = SettingsStore::KeyOpen::ExistingOnly;
-    Label1->setText(
-        QString::fromStdString(store_.readString(keys::kProduct, keys::kName, existing)));
-    Label1->adjustSize();
-    Label2->setText(
-        QString::fromStdString(store_.readString(keys::kProduct, keys::kCompany, existing)));
-    Label2->adjustSize();
+    const int right = Panel1->width() - kTextRightMargin;
+    setFittedText(Label1,
+                  QString::fromStdString(store_.readString(keys::kProduct, keys::kName, existing)),
+                  right);
+    setFittedText(
+        Label2, QString::fromStdString(store_.readString(keys::kProduct, keys::kCompany, existing)),
+        right);
     if (store_.readBool(keys::kProduct, keys::kService, existing)) {
       Label3->show();
       if (enterServiceMode_) enterServiceMode_();

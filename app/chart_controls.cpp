@@ -6,6 +6,7 @@
 
 #include "app/main_win_texts.h"
 #include "app/widget_helpers.h"
+#include "calibration/panel_glyphs.h"
 #include "measurement/wykres.h"
 
 namespace app {
@@ -31,7 +32,9 @@ ChartControls::ChartControls(QWidget* client) {
   Wstrzymaj = makeSpeedButton(client, "Wstrzymaj", QStyle::SP_MediaPause, 16, 352);
   Wstrzymaj->setCheckable(true);
   Wstrzymaj->setToolTip(QString::fromUtf8(kHoldHintText));
-  PokazSerwis = makeSpeedButton(client, "PokazSerwis", QStyle::SP_TitleBarNormalButton, 504, 352);
+  PokazSerwis =
+      makeSpeedButton(client, "PokazSerwis", calibration::panelGlyph(calibration::PanelGlyph::Show),
+                      504, 352, calibration::kPanelGlyphSize);
   PokazSerwis->hide();
 
   TrackBar1 = named(new QScrollBar(Qt::Horizontal, client), "TrackBar1");

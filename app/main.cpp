@@ -1,17 +1,14 @@
-// Program entry: the application object, the message catalogues, the settings store and
-// the dialogs; then the start-up of app/program.h and the event loop.
+// Program entry: the application object, the settings store and the dialogs; then the
+// start-up of app/program.h (which installs the message catalogues) and the event loop.
 #include <QApplication>
 
 #include "app/dialogs.h"
-#include "app/gettext_translator.h"
 #include "app/main_win.h"
 #include "app/program.h"
 #include "app/settings_store.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
-  app::GettextTranslator translator;
-  QApplication::installTranslator(&translator);
 
   app::QtDialogs dialogs;
   // Problems of the settings file found before the main window exists wait for it;

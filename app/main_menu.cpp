@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QShortcut>
+#include <functional>
 
 #include "app/chart_controls.h"
 #include "app/main_win.h"
@@ -137,19 +138,24 @@ void TMainWin::createMenus() {
   m.Twrzraport1 =
       item(m.Raport1, "Twrzraport1", QStringLiteral("Twórz raport"), hook(createReport_));
 
-  // The remote-control menu, from its table.
+  // The remote-control menu, from its tables: a submenu is made and put in its place when
+  // its first item (or first submenu) needs it, so the item table gives the order.
   m.Sterowanie = menu(devlink::kRemoteMenuName, QString::fromUtf8(devlink::kRemoteMenuCaption));
   bar->addMenu(m.Sterowanie);
-  auto parentMenu = [&m](const char* name) {
-    return QString::fromLatin1(name) == QString::fromLatin1(devlink::kRemoteMenuName)
-               ? m.Sterowanie
-               : m.remoteMenu(QString::fromLatin1(name));
+  std::function<QMenu*(const char*)> parentMenu = [&](const char* name) -> QMenu* {
+    const QString key = QString::fromLatin1(name);
+    if (key == QString::fromLatin1(devlink::kRemoteMenuName)) return m.Sterowanie;
+    if (QMenu* made = m.remoteMenu(key)) return made;
+    for (const devlink::RemoteSubmenu& sub : devlink::kRemoteSubmenus) {
+      if (key != QString::fromLatin1(sub.name)) continue;
+      QMenu* parent = parentMenu(sub.parent);
+      QMenu* submenu = menu(sub.name, QString::fromUtf8(sub.caption));
+      parent->addMenu(submenu);
+      m.remoteMenus[key] = submenu;
+      return submenu;
+    }
+    return nullptr;
   };
-  for (const devlink::RemoteSubmenu& sub : devlink::kRemoteSubmenus) {
-    QMenu* submenu = menu(sub.name, QString::fromUtf8(sub.caption));
-    parentMenu(sub.parent)->addMenu(submenu);
-    m.remoteMenus[QString::fromLatin1(sub.name)] = submenu;
-  }
   for (const devlink::RemoteItem& r : devlink::kRemoteItems) {
     std::function<void()> handler;
     switch (r.effect) {

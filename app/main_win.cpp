@@ -59,6 +59,7 @@ TMainWin::TMainWin(SettingsStore& store, Dialogs& dialogs, QWidget* parent)
   controls_ = new ControlPanel(Client);
   chart_ = std::make_unique<ChartControls>(Client);
   calibrationPanel_ = new calibration::CalibrationPanel(Client, Calibration);
+  showPanelButtonHints(kPanelHintsPl);  // until a language table is applied
 
   readoutRefresh_ =
       std::make_unique<measurement::RefreshThrottle>(this, [this] { showGatheredReadout(); });

@@ -88,6 +88,11 @@ class TMainWin : public QMainWindow {
   void setShowUserSettings(std::function<void()> fn) { showUserSettings_ = std::move(fn); }
   void setCreateReport(std::function<void()> fn) { createReport_ = std::move(fn); }
   void setCalibrationCard(std::function<void()> fn) { calibrationCard_ = std::move(fn); }
+  // Switches Qt's own texts (message box buttons, file and print dialogs) to the language of
+  // each caption table applied ("pl", "en" or "it").
+  void setToolkitLanguage(std::function<void(const QString&)> fn) {
+    toolkitLanguage_ = std::move(fn);
+  }
   // Runs the preferences dialog modally, returns whether it ended with OK. The default
   // creates a TPreferences owned by this window.
   void setRunPreferences(std::function<bool()> fn) { runPreferences_ = std::move(fn); }
@@ -206,6 +211,7 @@ class TMainWin : public QMainWindow {
   void fitCaptions();
   // "Połączony na <port>" or "Nie połączony".
   QString connectionStatusText() const;
+  void showPanelButtonHints(const PanelButtonHints& hints);
 
   // Sends one command of the remote-control menu; see link/remote_control.h.
   void sendRemoteCommand(char letter, std::uint8_t a, bool clearsChart);
@@ -259,6 +265,7 @@ class TMainWin : public QMainWindow {
   std::function<void()> showUserSettings_;
   std::function<void()> createReport_;
   std::function<void()> calibrationCard_;
+  std::function<void(const QString&)> toolkitLanguage_;
   std::function<bool()> runPreferences_;
 };
 

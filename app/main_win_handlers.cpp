@@ -179,9 +179,17 @@ void TMainWin::zmienJezyk(const CaptionTable& table) {
   }
   chart_->Kosz->setToolTip(t(caption::kClearChartHint));
   chart_->Wstrzymaj->setToolTip(t(caption::kHoldHint));
+  showPanelButtonHints(panelHintsFor(table));
+  // The close question and the file dialogs then speak the same language as the window.
+  if (toolkitLanguage_) toolkitLanguage_(QString::fromLatin1(languageOf(table)));
 
   fitCaptions();
   update();
+}
+
+void TMainWin::showPanelButtonHints(const PanelButtonHints& hints) {
+  chart_->PokazSerwis->setToolTip(QString::fromUtf8(hints.show));
+  calibrationPanel_->UkrysSerwis->setToolTip(QString::fromUtf8(hints.hide));
 }
 
 void TMainWin::Zmiejzyk1Click() {

@@ -229,4 +229,16 @@ const CaptionTable& captionTableFor(const std::string& code) {
   return kItalianCaptions;  // "it" and every unknown or empty code
 }
 
+const char* languageOf(const CaptionTable& table) {
+  if (table == kPolishCaptions) return "pl";
+  if (table == kEnglishCaptions) return "en";
+  return "it";
+}
+
+const PanelButtonHints& panelHintsFor(const CaptionTable& table) {
+  if (table == kPolishCaptions) return kPanelHintsPl;
+  if (table == kEnglishCaptions) return kPanelHintsEn;
+  return kPanelHintsIt;
+}
+
 }  // namespace app

@@ -15,6 +15,21 @@ extern const CaptionTable kItalianCaptions;
 
 // "pl" → Polish, "en" → English, anything else (also "it" and "") → Italian.
 const CaptionTable& captionTableFor(const std::string& code);
+// The language of one of the three tables: "pl", "en" or "it".
+const char* languageOf(const CaptionTable& table);
+
+// Hints of the buttons that show (PokazSerwis) and hide (UkrysSerwis) the calibration
+// panel; the caption tables have no entries for them, so they follow the table's language.
+struct PanelButtonHints {
+  const char* show;
+  const char* hide;
+};
+inline constexpr PanelButtonHints kPanelHintsPl{"Pokaż panel kalibracji", "Ukryj panel kalibracji"};
+inline constexpr PanelButtonHints kPanelHintsEn{"Show the calibration panel",
+                                                "Hide the calibration panel"};
+inline constexpr PanelButtonHints kPanelHintsIt{"Mostra il pannello di calibrazione",
+                                                "Nascondi il pannello di calibrazione"};
+const PanelButtonHints& panelHintsFor(const CaptionTable& table);
 
 // Entry numbers that the window reads for texts that depend on a state.
 namespace caption {

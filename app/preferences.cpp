@@ -91,6 +91,9 @@ void TPreferences::FormCreate() {
                                                       : 2);
       edFirma->setText(QString::fromStdString(store_.readString(keys::kProduct, keys::kCompany)));
       edImie->setText(QString::fromStdString(store_.readString(keys::kProduct, keys::kName)));
+      // A text longer than its field shows from its beginning.
+      edFirma->setCursorPosition(0);
+      edImie->setCursorPosition(0);
     } else {
       FirstRunEntry = true;
       for (QWidget* w : {static_cast<QWidget*>(edFirma), static_cast<QWidget*>(edImie),

@@ -6,6 +6,7 @@
 #include "app/main_win.h"
 #include "app/pobierz_win.h"
 #include "app/settings_store.h"
+#include "app/toolkit_translations.h"
 #include "app/uzytkownik_win.h"
 #include "calibration/print_data_win.h"
 #include "report/raport_win.h"
@@ -20,14 +21,19 @@ Program::~Program() {
   haslo.reset();
   about.reset();
   mainWin.reset();
+  translations.reset();
 }
 
 std::unique_ptr<Program> startProgram(SettingsStore& store, Dialogs& dialogs,
                                       const QStringList& earlyProblems,
                                       const std::function<void(TMainWin&)>& mainWindowMade) {
   auto program = std::make_unique<Program>();
+  program->translations = std::make_unique<ToolkitTranslations>();
   program->mainWin = std::make_unique<TMainWin>(store, dialogs);
   TMainWin& mainWin = *program->mainWin;
+  mainWin.setToolkitLanguage([&translations = *program->translations](const QString& code) {
+    translations.setLanguage(code);
+  });
   if (mainWindowMade) mainWindowMade(mainWin);
   for (const QString& problem : earlyProblems) dialogs.message(problem);
   if (!mainWin.FormCreate()) return nullptr;

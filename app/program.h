@@ -17,9 +17,12 @@ class THasloWin;
 class TUzytkownikWin;
 class TMainWin;
 class TPobierzWin;
+class ToolkitTranslations;
 
-// The lasting windows, in creation order.
+// The lasting windows, in creation order, and the catalogues of Qt's own texts, which
+// follow the main window's language and outlive the windows.
 struct Program {
+  std::unique_ptr<ToolkitTranslations> translations;
   std::unique_ptr<TMainWin> mainWin;
   std::unique_ptr<TAboutWin> about;
   std::unique_ptr<THasloWin> haslo;

@@ -3,6 +3,7 @@
 // control gets its form name as object name and its geometry in client pixels.
 #include <QFont>
 #include <QFrame>
+#include <QIcon>
 #include <QLabel>
 #include <QStyle>
 #include <QToolButton>
@@ -39,15 +40,19 @@ inline void makePanel(QFrame* panel, const char* name, int x, int y, int w, int 
 }
 
 // A flat 25 × 25 picture button (the form's speed buttons).
-inline QToolButton* makeSpeedButton(QWidget* parent, const char* name, QStyle::StandardPixmap icon,
-                                    int x, int y) {
+inline QToolButton* makeSpeedButton(QWidget* parent, const char* name, const QIcon& icon, int x,
+                                    int y, int iconSize = 16) {
   auto* button = named(new QToolButton(parent), name);
   button->setGeometry(x, y, 25, 25);
   button->setAutoRaise(true);
-  button->setIcon(parent->style()->standardIcon(icon));
-  button->setIconSize(QSize(16, 16));
+  button->setIcon(icon);
+  button->setIconSize(QSize(iconSize, iconSize));
   button->setFocusPolicy(Qt::NoFocus);
   return button;
+}
+inline QToolButton* makeSpeedButton(QWidget* parent, const char* name, QStyle::StandardPixmap icon,
+                                    int x, int y) {
+  return makeSpeedButton(parent, name, parent->style()->standardIcon(icon), x, y);
 }
 
 // The caption colour of a label as 0xRRGGBB, and setting it (no repaint when unchanged).
@@ -64,8 +69,10 @@ inline void setLabelColour(QLabel* label, std::uint32_t rgb) {
 
 }  // namespace app
 
+#include <QCheckBox>
 #include <QFontMetrics>
 #include <QPushButton>
+#include <algorithm>
 
 namespace app {
 
@@ -77,6 +84,18 @@ inline void fitButtonCaption(QPushButton* b, const QFont& base, int pixels = 12)
   while (pixels > 9 && QFontMetrics(f).horizontalAdvance(b->text()) > room)
     f.setPixelSize(--pixels);
   if (b->font() != f) b->setFont(f);
+}
+
+// A check box as wide as its caption, at most `room` pixels from where it stands: a caption
+// longer than that gets smaller type (down to the same readable minimum).
+inline void fitCheckBoxCaption(QCheckBox* box, const QFont& base, int room, int pixels = 12) {
+  QFont f = pixelFont(base, pixels);
+  box->setFont(f);
+  while (pixels > 9 && box->sizeHint().width() > room) {
+    f.setPixelSize(--pixels);
+    box->setFont(f);
+  }
+  box->resize(std::min(box->sizeHint().width(), room), box->height());
 }
 
 }  // namespace app

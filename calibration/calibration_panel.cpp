@@ -16,8 +16,14 @@
 #include "calibration/address_map.h"
 #include "calibration/calibration_grid.h"
 #include "calibration/page_control.h"
+#include "calibration/panel_glyphs.h"
 
 namespace calibration {
+
+namespace {
+// Room kept between the EEPROM check box's caption and the panel's right edge.
+constexpr int kSaveEpromRightMargin = 8;
+}  // namespace
 
 using app::makeLabel;
 using app::named;
@@ -170,7 +176,8 @@ CalibrationPanel::CalibrationPanel(QWidget* client, CalibrationData& data)
   bindEdit(_uiPotencjometr, Edit::Potencjometr);
   bindEdit(NR, Edit::NR);
   data_.setListener([this](const CalibrationData::Change& c) { showChange(c); });
-  UkrysSerwis = app::makeSpeedButton(this, "UkrysSerwis", QStyle::SP_TitleBarMinButton, 496, 184);
+  UkrysSerwis = app::makeSpeedButton(this, "UkrysSerwis", panelGlyph(PanelGlyph::Hide), 496, 184,
+                                     kPanelGlyphSize);
   Postep = named(new QProgressBar(this), "Postep");
   Postep->setGeometry(384, 17, 129, 15);
   Postep->setRange(1, 68);
@@ -238,8 +245,10 @@ void CalibrationPanel::fillAddressTable() {
 }
 
 void CalibrationPanel::fitCaptions() {
-  for (QPushButton* b : {Wyslij, Odbierz, Otworz, Zapisz, Power})
-    app::fitButtonCaption(b, parentWidget() ? parentWidget()->font() : font());
+  const QFont base = parentWidget() ? parentWidget()->font() : font();
+  for (QPushButton* b : {Wyslij, Odbierz, Otworz, Zapisz, Power}) app::fitButtonCaption(b, base);
+  // The check box keeps its place; its caption may reach to the panel's frame.
+  app::fitCheckBoxCaption(SaveEPROM, base, width() - SaveEPROM->x() - kSaveEpromRightMargin);
 }
 
 }  // namespace calibration

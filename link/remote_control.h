@@ -3,6 +3,10 @@
 // sends (SendCommand with the letter, a and b = 0) and whether it clears the chart (a new
 // mode, axis or unit makes the trace meaningless). The window builds the menu from these
 // tables; the two language items also switch the window's captions.
+//
+// The order of the menu is the order of kRemoteItems: a submenu stands among its siblings
+// where its first item comes (so "Zerowanie" comes before the submenus "Filtr" to "Język"
+// of "Funkcje dodatkowe").
 #include <cstdint>
 #include <span>
 
@@ -31,7 +35,7 @@ struct RemoteItem {
 inline constexpr const char* kRemoteMenuName = "Sterowanie";
 inline constexpr const char* kRemoteMenuCaption = "Sterowanie przyrzadem";
 
-// In menu order.
+// The submenus, each with the menu it hangs in; where it stands there follows kRemoteItems.
 inline constexpr RemoteSubmenu kRemoteSubmenus[] = {
     {"Trybpomiaru1", "Sterowanie", "Tryb pomiaru"},
     {"Polemagnetyczne1", "Trybpomiaru1", "Pole magnetyczne"},

@@ -15,6 +15,9 @@ PACKAGES=(
   fonts-dejavu-core
   # pdftotext and pdffonts read back the PDF printouts in the print test.
   poppler-utils
+  # Qt's own catalogues (qtbase_pl.qm, ...): message box buttons, file and print dialogs in
+  # the program's language.
+  qt6-translations-l10n
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

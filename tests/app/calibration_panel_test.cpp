@@ -3,6 +3,7 @@
 // rules of the upload and readback buttons.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
@@ -142,6 +143,101 @@ TEST_F(PanelTest, LanguageChangesOnlyTheCaptionsOfTheTable) {
   w->zmienJezyk(app::kItalianCaptions);
   EXPECT_EQ(p->Wyslij->text(), "Spedire");
   EXPECT_EQ(p->Label4->text(), "Numero sonda");
+}
+
+TEST_F(PanelTest, EepromCheckBoxShowsItsWholeCaptionInEveryLanguage) {
+  struct Case {
+    const app::CaptionTable* table;
+    const char* caption;
+  };
+  for (const Case& c : {Case{&app::kPolishCaptions, "Zapisz do EEPROM"},
+                        Case{&app::kEnglishCaptions, "Save to EEPROM"},
+                        Case{&app::kItalianCaptions, "Salva EEPROM"}}) {
+    SCOPED_TRACE(c.caption);
+    w->zmienJezyk(*c.table);
+    const QCheckBox* box = p->SaveEPROM;
+    EXPECT_EQ(box->text(), QString::fromUtf8(c.caption));
+    EXPECT_EQ(box->pos(), QPoint(392, 136));
+    EXPECT_GE(box->width(), box->sizeHint().width()) << "the caption is not cut";
+    EXPECT_LT(box->geometry().right(), p->width() - 2) << "inside the panel's frame";
+    EXPECT_GE(box->font().pixelSize(), 9);
+  }
+}
+
+// Tab and Shift+Tab in a grid go over its editable cells only, row by row, then on to the
+// next (previous) control; whatever is typed on the way lands in the data set.
+TEST_F(PanelTest, TabGoesOverTheEditableCellsAndEveryTypedTextLands) {
+  w->EnterServiceMode();
+  w->show();
+  QApplication::setActiveWindow(w);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+  calibration::CalibrationData& d = w->Calibration;
+  struct Case {
+    calibration::CalibrationGrid* grid;
+    int page;
+  };
+  for (const Case& c : {Case{p->X, 0}, Case{p->Y, 1}, Case{p->Z, 2}, Case{p->KFILTR, 5},
+                        Case{p->S_Faza, 5}}) {
+    calibration::CalibrationGrid* g = c.grid;
+    SCOPED_TRACE(g->objectName().toStdString());
+    p->PageControl1->setCurrentIndex(c.page);
+    std::vector<std::string> headings;
+    for (int col = 0; col < g->columnCount(); ++col) headings.push_back(d.cell(g->grid(), col, 0));
+    for (int row = 1; row < g->rowCount(); ++row) headings.push_back(d.cell(g->grid(), 0, row));
+    auto typed = [](int col, int row, char pass) {
+      return pass + std::to_string(col) + std::to_string(row);
+    };
+    auto inGrid = [g] {
+      QWidget* f = QApplication::focusWidget();
+      return f != nullptr && (f == g || g->isAncestorOf(f));
+    };
+
+    // Tabbed into, the grid starts at its first editable cell.
+    g->setFocus(Qt::TabFocusReason);
+    for (int row = 1; row < g->rowCount(); ++row) {
+      for (int col = 1; col < g->columnCount(); ++col) {
+        ASSERT_TRUE(inGrid()) << col << "," << row;
+        EXPECT_EQ(g->currentRow(), row);
+        EXPECT_EQ(g->currentColumn(), col);
+        QTest::keyClicks(QApplication::focusWidget(), QString::fromStdString(typed(col, row, 'a')));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      }
+    }
+    EXPECT_FALSE(inGrid()) << "Tab in the last cell goes on to the next control";
+
+    // Shift+Tab comes back into the last cell and goes backwards.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    for (int row = g->rowCount() - 1; row >= 1; --row) {
+      for (int col = g->columnCount() - 1; col >= 1; --col) {
+        ASSERT_TRUE(inGrid()) << col << "," << row;
+        EXPECT_EQ(g->currentRow(), row);
+        EXPECT_EQ(g->currentColumn(), col);
+        if ((row + col) % 2 == 0)
+          QTest::keyClicks(QApplication::focusWidget(),
+                           QString::fromStdString(typed(col, row, 'b')));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+      }
+    }
+    EXPECT_FALSE(inGrid()) << "Shift+Tab in the first cell goes on to the previous control";
+
+    for (int row = 1; row < g->rowCount(); ++row)
+      for (int col = 1; col < g->columnCount(); ++col)
+        EXPECT_EQ(d.cell(g->grid(), col, row), typed(col, row, (row + col) % 2 == 0 ? 'b' : 'a'))
+            << col << "," << row;
+
+    // A click on a heading does not make it the cell keys go to.
+    const QRect heading = g->visualRect(g->model()->index(0, 1));
+    QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, heading.center());
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("q"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCoreApplication::processEvents();  // Return commits the editor's text a moment later
+    EXPECT_EQ(d.cell(g->grid(), 1, 1), "q");
+
+    std::vector<std::string> after;
+    for (int col = 0; col < g->columnCount(); ++col) after.push_back(d.cell(g->grid(), col, 0));
+    for (int row = 1; row < g->rowCount(); ++row) after.push_back(d.cell(g->grid(), 0, row));
+    EXPECT_EQ(after, headings) << "the headings are as they were";
+  }
 }
 
 TEST_F(PanelTest, CalibrationFilesThroughTheButtons) {

@@ -7,9 +7,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QIcon>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
@@ -163,6 +167,110 @@ TEST(MainWinStartUp, WindowAsCreated) {
   EXPECT_EQ(w.findChild<QCheckBox*>("OstatniEkran"), w.calibrationPanel().OstatniEkran);
 }
 
+// Every menu of the window as it is created, written out item by item: captions in their
+// places, "----" for a separator, a submenu's items indented under it.
+QString menuTree(const QList<QAction*>& actions, int depth = 0) {
+  QString out;
+  const QString indent(2 * depth, QLatin1Char(' '));
+  for (const QAction* a : actions) {
+    out += indent + (a->isSeparator() ? QStringLiteral("----") : a->text()) + '\n';
+    if (const QMenu* sub = a->menu<QMenu*>()) out += menuTree(sub->actions(), depth + 1);
+  }
+  return out;
+}
+
+TEST(MainWinMenus, EveryMenuAsCreatedInItsOrder) {
+  const char* const expected = R"(&Plik
+  &Otwórz plik...
+  &Zapisz do pliku...
+  &Zakończ zapisywanie do pliku
+  ----
+  Pobierz wyniki z urządzenia
+  ----
+  &Koniec
+Widok
+  Obróbka danych
+  ----
+  Dane z urządzenia
+&Serwis
+  Zmień &użytkownika...
+  ----
+  &Wyjdź z trybu serwisowego
+&Ustawienia
+  Połączony
+  Parametry &transmisji
+    COM1
+    COM2
+    COM3
+    COM4
+    COM5
+    COM6
+    COM7
+    COM8
+    COM9
+    COM10
+    COM11
+    COM12
+    COM13
+    COM14
+    COM15
+    COM16
+    COM17
+    COM18
+    COM19
+    COM20
+  ----
+  Tryb &serwisowy...
+  Zmień język
+Raport
+  Twórz raport
+Sterowanie przyrzadem
+  Tryb pomiaru
+    Pole magnetyczne
+      DC
+      AC
+    Ekstremum
+      Yes
+      Nie
+  Nastawy
+    Zakres
+      Auto
+      20 mT
+      200mT
+      2000mT
+    Osie
+      X
+      Y
+      Z
+      Wektor
+    Jednostki
+      Gs
+      mT
+      kA/m
+  Funkcje dodatkowe
+    Zerowanie
+    Filtr
+      Tak
+      Nie
+    Aktywny
+      3 min.
+      6 min.
+      12 min.
+      Nie
+    Wyniki
+      Tak
+      Nie
+    Język
+      Polski
+      Angielski
+P&omoc
+  &O Programie
+)";
+  WindowEnv env;
+  env.win = std::make_unique<TMainWin>(env.store, env.dialogs);  // before any language
+  EXPECT_EQ(menuTree(env.win->menuBar()->actions()).toStdString(), expected);
+}
+
 TEST(MainWinStartUp, CalibrationAddressTable) {
   WindowEnv env;
   ASSERT_TRUE(env.start());
@@ -226,6 +334,8 @@ struct LanguageCase {
   const char* holdHint;
   const char* odbierz;
   const char* nie;
+  const char* showPanelHint;
+  const char* hidePanelHint;
 };
 
 class MainWinLanguage : public ::testing::TestWithParam<LanguageCase> {};
@@ -244,6 +354,8 @@ TEST_P(MainWinLanguage, AppliesTheTableOfTheStoredLanguage) {
   EXPECT_EQ(w.chart().Kosz->toolTip(), QString::fromUtf8(c.koszHint));
   EXPECT_EQ(w.chart().Wstrzymaj->toolTip(), QString::fromUtf8(c.holdHint));
   EXPECT_EQ(w.calibrationPanel().Odbierz->text(), QString::fromUtf8(c.odbierz));
+  EXPECT_EQ(w.chart().PokazSerwis->toolTip(), QString::fromUtf8(c.showPanelHint));
+  EXPECT_EQ(w.calibrationPanel().UkrysSerwis->toolTip(), QString::fromUtf8(c.hidePanelHint));
   for (QAction* no : {w.menu().remoteItem("Nie1"), w.menu().remoteItem("Nie6"), w.menu().remoteItem("Nie7"), w.menu().remoteItem("Nie8")})
     EXPECT_EQ(no->text(), QString::fromUtf8(c.nie));
   for (int i = 0; i < app::kCaptionCount; ++i)
@@ -255,15 +367,20 @@ INSTANTIATE_TEST_SUITE_P(
     Tables, MainWinLanguage,
     ::testing::Values(
         LanguageCase{"pl", "Połącz", "Obróbka danych", "&Plik", "S&terowanie przyrządem", "Tak",
-                     "Kasuj wykres", "Blokuj wynik", "Odbierz", "Nie"},
+                     "Kasuj wykres", "Blokuj wynik", "Odbierz", "Nie", "Pokaż panel kalibracji",
+                     "Ukryj panel kalibracji"},
         LanguageCase{"en", "Connect", "Data processing", "&File", "&Remote control", "Yes",
-                     "Clear chart", "Block chart", "Receive", "No"},
+                     "Clear chart", "Block chart", "Receive", "No", "Show the calibration panel",
+                     "Hide the calibration panel"},
         LanguageCase{"it", "Connetti", "Lavorazione dati", "&File", "Controllo &remoto", "Si'",
-                     "Cancella andamento", "Blocca risultato", "Rispondere", "No"},
+                     "Cancella andamento", "Blocca risultato", "Rispondere", "No",
+                     "Mostra il pannello di calibrazione", "Nascondi il pannello di calibrazione"},
         LanguageCase{"xx", "Connetti", "Lavorazione dati", "&File", "Controllo &remoto", "Si'",
-                     "Cancella andamento", "Blocca risultato", "Rispondere", "No"},
+                     "Cancella andamento", "Blocca risultato", "Rispondere", "No",
+                     "Mostra il pannello di calibrazione", "Nascondi il pannello di calibrazione"},
         LanguageCase{"", "Connetti", "Lavorazione dati", "&File", "Controllo &remoto", "Si'",
-                     "Cancella andamento", "Blocca risultato", "Rispondere", "No"}),
+                     "Cancella andamento", "Blocca risultato", "Rispondere", "No",
+                     "Mostra il pannello di calibrazione", "Nascondi il pannello di calibrazione"}),
     [](const auto& info) {
       return info.param.lng.empty() ? std::string("empty") : info.param.lng;
     });
@@ -310,6 +427,8 @@ TEST(MainWinLanguageTables, ChangeLanguageThroughPreferences) {
   EXPECT_EQ(app::LanguageCode, "en");
   EXPECT_EQ(w.menu().Zmiejzyk1->text(), "Change language...");
   EXPECT_EQ(w.menu().Widok1->title(), "&View");
+  EXPECT_EQ(w.chart().PokazSerwis->toolTip(), "Show the calibration panel");
+  EXPECT_EQ(w.calibrationPanel().UkrysSerwis->toolTip(), "Hide the calibration panel");
 
   answerPreferences(2, false);  // closed without OK: the language stays
   w.menu().Zmiejzyk1->trigger();
@@ -491,6 +610,41 @@ TEST(MainWinHandlers, ServiceMode) {
   EXPECT_FALSE(w.menu().Serwis->menuAction()->isVisible());
   EXPECT_FALSE(w.calibrationPanel().isVisible());
   EXPECT_FALSE(w.chart().PokazSerwis->isVisible());
+}
+
+// The share of a glyph's area that stands out from a background it is drawn on: pixels
+// whose grey level differs from the background's by more than a third of the scale.
+double standingOut(const QIcon& icon, int size, const QColor& background) {
+  QImage image(size, size, QImage::Format_ARGB32);
+  image.fill(background);
+  QPainter painter(&image);
+  icon.paint(&painter, image.rect());
+  painter.end();
+  int differing = 0;
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x)
+      if (std::abs(qGray(image.pixel(x, y)) - qGray(background.rgb())) > 85) ++differing;
+  return static_cast<double>(differing) / (size * size);
+}
+
+// The buttons that show and hide the calibration panel are seen on a light and on a dark
+// desktop, on the panel and over the chart's grey; the two glyphs are not the same.
+TEST(MainWinHandlers, PanelButtonsHaveGlyphsThatStandOut) {
+  WindowEnv env;
+  ASSERT_TRUE(env.start());
+  QToolButton* show = env.win->chart().PokazSerwis;
+  QToolButton* hide = env.win->calibrationPanel().UkrysSerwis;
+  const QColor backgrounds[] = {Qt::white, QColor(239, 239, 239), QColor(128, 128, 128),
+                                QColor(53, 53, 53), Qt::black};
+  for (QToolButton* button : {show, hide}) {
+    SCOPED_TRACE(button->objectName().toStdString());
+    EXPECT_EQ(button->size(), QSize(25, 25));
+    EXPECT_FALSE(button->icon().isNull());
+    for (const QColor& background : backgrounds)
+      EXPECT_GT(standingOut(button->icon(), button->iconSize().width(), background), 0.2)
+          << background.name().toStdString();
+  }
+  EXPECT_NE(show->icon().pixmap(18).toImage(), hide->icon().pixmap(18).toImage());
 }
 
 TEST(MainWinHandlers, ChoosingAPortChecksOnlyThatItem) {

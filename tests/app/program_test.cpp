@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QComboBox>
 #include <QLabel>
 #include <QApplication>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -14,6 +18,8 @@
 #include "app/about_win.h"
 #include "app/globals.h"
 #include "app/haslo_win.h"
+#include "app/preferences.h"
+#include "app/toolkit_translations.h"
 #include "app/uzytkownik_win.h"
 #include "calibration/calibration_grid.h"
 #include "app/program.h"
@@ -146,6 +152,62 @@ TEST(ProgramService, PasswordPanelCalibrationFileAndUserDetails) {
   w.menu().Wyjdztryb1->trigger();
   EXPECT_FALSE(w.menu().Serwis->menuAction()->isVisible());
   EXPECT_FALSE(w.calibrationPanel().isVisibleTo(&w));
+}
+
+}  // namespace
+
+namespace {
+
+// Qt's own texts (here the "Yes" of the close question) follow the language of the main
+// window: at start-up, through the instrument's language items and through "Zmień język";
+// they are Qt's English again once the program has gone.
+TEST(ProgramLanguage, QtsOwnTextsFollowTheWindowsLanguage) {
+  const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+  for (const char* code : {"pl", "en", "it"})
+    if (!QFile::exists(folder + "/qtbase_" + code + ".qm"))
+      GTEST_SKIP() << "Qt's catalogues are not installed (qt6-translations-l10n)";
+  auto yes = [] { return QCoreApplication::translate("QPlatformTheme", "&Yes"); };
+
+  {
+    WindowEnv env;
+    env.store.writeString(keys::kProduct, keys::kLng, "pl");
+    env.store.writeRaw(keys::kProduct, keys::kService, std::uint32_t{0});
+    const auto program = app::startProgram(env.store, env.dialogs, {});
+    ASSERT_TRUE(program);
+    app::TMainWin& w = *program->mainWin;
+    program->about->Timer1Timer();
+    EXPECT_EQ(yes(), QString::fromUtf8("&Tak"));
+
+    w.menu().remoteItem("Angielski1")->trigger();  // the port is closed: reported, switched
+    EXPECT_EQ(yes(), "&Yes");
+    w.menu().remoteItem("Polski1")->trigger();
+    EXPECT_EQ(yes(), QString::fromUtf8("&Tak"));
+
+    QTimer::singleShot(0, [] {
+      auto* dialog = qobject_cast<app::TPreferences*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      dialog->cbJezyk->setCurrentIndex(2);
+      dialog->Button1->click();
+    });
+    w.menu().Zmiejzyk1->trigger();
+    EXPECT_EQ(w.menu().Plik1->title(), "&File");
+    EXPECT_EQ(yes(), QString::fromUtf8("&Sì"));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Annulla");
+  }
+  EXPECT_EQ(yes(), "&Yes");
+}
+
+// A language without Qt's catalogue (here a made-up one) leaves Qt's texts in English, also
+// right after a language that had one.
+TEST(ProgramLanguage, WithoutACatalogueQtsTextsAreEnglish) {
+  auto yes = [] { return QCoreApplication::translate("QPlatformTheme", "&Yes"); };
+  app::ToolkitTranslations translations;
+  EXPECT_FALSE(translations.setLanguage("xx"));
+  EXPECT_EQ(yes(), "&Yes");
+  const bool polish = translations.setLanguage("pl");
+  EXPECT_EQ(yes(), polish ? QString::fromUtf8("&Tak") : QString("&Yes"));
+  EXPECT_FALSE(translations.setLanguage("xx"));
+  EXPECT_EQ(yes(), "&Yes");
 }
 
 }  // namespace

@@ -98,6 +98,9 @@ TEST(Dialogs, SaveDialogUsesTheFilterAndAppendsTheDefaultExtension) {
     auto* fd = qobject_cast<QFileDialog*>(w);
     ASSERT_NE(fd, nullptr);
     filters = fd->nameFilters();
+    // selectFile does not overwrite the name field while it has the focus (the user may be
+    // typing there), and the dialog may already be active when this runs.
+    if (QWidget* typing = fd->focusWidget()) typing->clearFocus();
     fd->selectFile(dir.path() + "/pomiar");
     static_cast<QDialog*>(fd)->accept();  // QFileDialog::accept, as the Save button
   });

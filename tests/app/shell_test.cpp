@@ -112,6 +112,29 @@ TEST_F(Shell, PreferencesLaterRunShowsStoredUserGreyedAndWritesOnlyTheLanguage) 
   EXPECT_FALSE(store.valueExists(keys::kProduct, keys::kService));
 }
 
+// A long name or company shows from its beginning when the dialog opens.
+TEST_F(Shell, PreferencesShowTheStartOfLongTexts) {
+  SettingsStore store;
+  storeUser(store, "pl");
+  const QString company = QString::fromUtf8(
+      "Przedsiębiorstwo Usług Pomiarowych i Kalibracji Aparatury Elektromagnetycznej Sp. z o.o.");
+  const QString name = QString::fromUtf8("Konstanty Ildefons Gałczyński-Wierzbicki-Zakrzewski");
+  store.writeString(keys::kProduct, keys::kCompany, company.toStdString());
+  store.writeString(keys::kProduct, keys::kName, name.toStdString());
+  TPreferences dlg(store, nullptr);
+  dlg.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+  for (QLineEdit* field : {dlg.edFirma, dlg.edImie}) {
+    SCOPED_TRACE(field->objectName().toStdString());
+    EXPECT_GT(field->fontMetrics().horizontalAdvance(field->text()), field->width());
+    EXPECT_EQ(field->cursorPosition(), 0);
+    EXPECT_LT(field->inputMethodQuery(Qt::ImCursorRectangle).toRect().left(), 10)
+        << "the text's first letter is in sight";
+  }
+  EXPECT_EQ(dlg.edFirma->text(), company);
+  EXPECT_EQ(dlg.edImie->text(), name);
+}
+
 TEST_F(Shell, PreferencesSelectTheStoredLanguage) {
   const std::pair<std::string, QString> rows[] = {{"pl", "Polski"},
                                                   {"en", "English"},
@@ -250,6 +273,31 @@ TEST_F(Shell, AboutBoxLooksAsDesignedAndSplashesForFiveSeconds) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return !about->isVisible(); }, 3000));
   EXPECT_TRUE(run.mainWindow.isEnabled());
   EXPECT_FALSE(about->Timer1->isActive());
+}
+
+// A name or company too long for the box is cut with "…" inside it and shown whole as a
+// hint; one that fits is shown as it is.
+TEST_F(Shell, AboutBoxCutsALongLicenseeInsideTheBox) {
+  SettingsStore store;
+  storeUser(store, "pl");
+  const QString company = QString::fromUtf8(
+      "Przedsiębiorstwo Usług Pomiarowych i Kalibracji Aparatury Elektromagnetycznej Sp. z o.o.");
+  store.writeString(keys::kProduct, keys::kCompany, company.toStdString());
+  store.writeBool(keys::kProduct, keys::kService, false);
+  app::LanguageCode = "pl";
+  AboutRun run;
+  auto about = run.create(store);
+
+  const QLabel* long_ = about->Label2;
+  EXPECT_TRUE(long_->text().endsWith(QChar(0x2026))) << long_->text().toStdString();
+  EXPECT_TRUE(company.startsWith(long_->text().chopped(1)));
+  EXPECT_EQ(long_->toolTip(), company);
+  EXPECT_EQ(long_->pos(), QPoint(222, 180));
+  EXPECT_LT(long_->geometry().right(), about->Panel1->width());
+  EXPECT_LE(long_->fontMetrics().horizontalAdvance(long_->text()), long_->width());
+
+  EXPECT_EQ(about->Label1->text(), "Anna Nowak");
+  EXPECT_TRUE(about->Label1->toolTip().isEmpty());
 }
 
 TEST_F(Shell, AboutBoxTextsFollowTheLanguage) {
