@@ -116,6 +116,8 @@ void TMainWin::createTimers() {
   ReadbackReplyTimer->setSingleShot(true);
   DownloadReplyTimer = named(new QTimer(this), "DownloadReplyTimer");
   DownloadReplyTimer->setSingleShot(true);
+  journalPoll_ = named(new QTimer(this), "journalPoll");
+  journalPoll_->setInterval(measurement::DurableAppender::kFlushIntervalMs);
   DrainTimer = named(new QTimer(this), "DrainTimer");
   DrainTimer->setSingleShot(true);
   // The guard and drain times are a few reply lengths: a coarse timer could run 5 % short.
@@ -165,6 +167,7 @@ void TMainWin::connectHandlers() {
   connect(ReadbackReplyTimer, &QTimer::timeout, this, [this] { Readback.replyTimedOut(); });
   connect(DownloadReplyTimer, &QTimer::timeout, this, [this] { Download.replyTimeout(); });
   connect(DrainTimer, &QTimer::timeout, this, [this] { Receiver.quietTimeout(); });
+  connect(journalPoll_, &QTimer::timeout, this, [this] { pollJournal(); });
 }
 
 void TMainWin::setupPort() {

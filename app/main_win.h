@@ -24,6 +24,7 @@
 #include "link/state_timer.h"
 #include "measurement/processor.h"
 #include "measurement/recording.h"
+#include "measurement/recording_journal.h"
 #include "measurement/refresh_throttle.h"
 
 class QCloseEvent;
@@ -52,6 +53,16 @@ inline constexpr const char* kCannotConnectText = "Nie można podłączyć się 
 inline constexpr const char* kInvalidDataText = "Niepoprawnie wprowadzone dane!";
 inline constexpr const char* kDataFileFilter = "Pliki danych Halvex 2.2|*.HVD";
 inline constexpr const char* kDataFileExtension = "*.HVD";
+// Asked at start for a recording that never ended (%1: its start, local date and time).
+// Polish, English, Italian.
+inline constexpr const char* kRecoverRecordingQuestions[3] = {
+    "Odzyskać niezakończony zapis z %1?",
+    "Recover the unfinished recording from %1?",
+    "Recuperare la registrazione non terminata del %1?",
+};
+// Said once when the recording's journal cannot be kept (%1: the system's reason).
+inline constexpr const char* kJournalFailedText =
+    "Nie można prowadzić kopii zapasowej nagrania (%1). Nagranie trwa dalej w pamięci.";
 
 class TMainWin : public QMainWindow {
   Q_OBJECT
@@ -174,6 +185,11 @@ class TMainWin : public QMainWindow {
   void Danezurzdzenia1Click();
   void ShowReplayWindow(std::size_t start);
   bool RecordingActive() const { return recordingActive_; }
+  // At start: each recording left behind by a program that ended without stopping it is
+  // offered once (Yes: saved as a data file, No: deleted).
+  void offerLeftoverRecordings();
+  // SIGTERM or SIGHUP: a running recording ends as the user would end it, the port closes.
+  void endSession();
 
   // --- shared state (owned here, used by the logic and by other windows) ---
   std::unique_ptr<devlink::TComPort> ComPort1;  // created first, closed last
@@ -220,6 +236,8 @@ class TMainWin : public QMainWindow {
   void showGatheredReadout();
   void setRecordingControls(bool recording);
   bool writeRecording();
+  void startJournal();
+  void pollJournal();
   void recomputeReplay();
   void recomputeReplayValues();
   bool replayShown() const;
@@ -255,6 +273,10 @@ class TMainWin : public QMainWindow {
   measurement::DisplayUpdate gathered_;
   std::unique_ptr<measurement::RefreshThrottle> readoutRefresh_;
   bool recordingActive_ = false;
+  // The running recording's lines, durable once a second, for the next start after a crash.
+  measurement::RecordingJournal journal_;
+  QTimer* journalPoll_ = nullptr;
+  bool journalProblemTold_ = false;
   QString recordingFileName_;
   // The lines in the buffer are those of the opened file (a recording replaces them).
   bool bufferHoldsReplay_ = false;

@@ -1,6 +1,7 @@
 // The main window's live readout, processing options, chart controls, recording and replay.
 #include <QAction>
 #include <QCheckBox>
+#include <QDateTime>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
@@ -13,9 +14,12 @@
 #include <QTimer>
 #include <QToolButton>
 #include <charconv>
+#include <chrono>
+#include <cstring>
 #include <filesystem>
 
 #include "app/chart_controls.h"
+#include "app/globals.h"
 #include "app/main_win.h"
 #include "app/readout_panel.h"
 #include "app/side_panels.h"
@@ -74,8 +78,11 @@ void TMainWin::processMeasurementFrame(const std::uint8_t* frame18) {
 
   if (update_.chartValue) chart_->Wykres1->AddPoint(*update_.chartValue);
   if (update_.recordLine.changed && recordingActive_) {
-    if (Lines.appendRecordedLine(update_.recordLine.view(), calibrationPanel_->OstatniEkran->isChecked()))
-      ZakonczClick();
+    const std::size_t before = Lines.LineCount();
+    const bool full =
+        Lines.appendRecordedLine(update_.recordLine.view(), calibrationPanel_->OstatniEkran->isChecked());
+    if (Lines.LineCount() > before) journal_.append(update_.recordLine.view());
+    if (full) ZakonczClick();
   }
 }
 
@@ -209,13 +216,73 @@ void TMainWin::Zapisz1Click() {
   bufferHoldsReplay_ = false;
   recordingActive_ = true;
   setRecordingControls(true);
+  startJournal();
 }
 
 void TMainWin::ZakonczClick() {
   recordingActive_ = false;
   setRecordingControls(false);
-  if (Lines.LineCount() > 0) writeRecording();
+  journalPoll_->stop();
+  const bool written = Lines.LineCount() == 0 || writeRecording();
+  // Lines the user gave up on stay in the journal, offered at the next start.
+  if (written) {
+    journal_.finish();
+  } else {
+    journal_.abandon();
+  }
   Lines.Clear();
+}
+
+void TMainWin::startJournal() {
+  journalProblemTold_ = false;
+  if (!journal_.start(std::chrono::system_clock::now())) {
+    pollJournal();  // tells why, once
+    return;
+  }
+  journalPoll_->start();
+}
+
+// Makes the journal durable while no line comes, and tells once when it cannot be kept.
+void TMainWin::pollJournal() {
+  journal_.poll();
+  if (journal_.error() == 0 || journalProblemTold_) return;
+  journalProblemTold_ = true;
+  journalPoll_->stop();
+  dialogs_.message(QString::fromUtf8(kJournalFailedText)
+                       .arg(QString::fromLocal8Bit(std::strerror(journal_.error()))));
+}
+
+void TMainWin::offerLeftoverRecordings() {
+  const int language = LanguageCode == "pl" ? 0 : LanguageCode == "en" ? 1 : 2;
+  for (;;) {
+    std::optional<measurement::LeftoverJournal> left =
+        measurement::LeftoverJournal::findOldest(measurement::journalFolder());
+    if (!left) return;
+    const QString when =
+        QDateTime::fromMSecsSinceEpoch(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                           left->startedAt().time_since_epoch())
+                                           .count())
+            .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (!dialogs_.askYesNo(QString::fromUtf8(kRecoverRecordingQuestions[language]).arg(when))) {
+      left->remove();
+      continue;
+    }
+    measurement::LineStore lines;
+    const std::optional<QString> file =
+        left->read(lines).ok ? dialogs_.saveFile(dataFileRequest()) : std::nullopt;
+    if (file && measurement::writeDataFile(std::filesystem::path(file->toStdString()), lines)) {
+      left->remove();
+      continue;
+    }
+    if (file) dialogs_.message(QString::fromUtf8(measurement::kWriteErrorText));
+    // Not saved: kept where it is under a name that is not offered again.
+    left->setAside();
+  }
+}
+
+void TMainWin::endSession() {
+  if (recordingActive_) ZakonczClick();
+  FormClose();
 }
 
 // Writes the recorded lines. A file that cannot be written is reported and the user may

@@ -7,7 +7,8 @@ if(HALVEX_WITH_GUI)
   halvex_warnings(halvex_qtglue)
 
   # The start-up, apart from main() so that tests run it.
-  add_library(halvex_program STATIC ${CMAKE_CURRENT_LIST_DIR}/program.cpp)
+  add_library(halvex_program STATIC ${CMAKE_CURRENT_LIST_DIR}/program.cpp
+                             ${CMAKE_CURRENT_LIST_DIR}/termination_signals.cpp)
   target_link_libraries(halvex_program PUBLIC halvex_mainwin halvex_shell halvex_servicewin halvex_pobierzwin
                         halvex_report_win halvex_card_win halvex_qtglue)
   halvex_warnings(halvex_program)

@@ -1,11 +1,14 @@
 #include "app/program.h"
 
+#include <QCoreApplication>
+
 #include "app/about_win.h"
 #include "app/dialogs.h"
 #include "app/haslo_win.h"
 #include "app/main_win.h"
 #include "app/pobierz_win.h"
 #include "app/settings_store.h"
+#include "app/termination_signals.h"
 #include "app/toolkit_translations.h"
 #include "app/uzytkownik_win.h"
 #include "calibration/print_data_win.h"
@@ -38,6 +41,12 @@ std::unique_ptr<Program> startProgram(SettingsStore& store, Dialogs& dialogs,
   for (const QString& problem : earlyProblems) dialogs.message(problem);
   if (!mainWin.FormCreate()) return nullptr;
   mainWin.show();
+  mainWin.offerLeftoverRecordings();
+  // A logout or shutdown ends a running recording as the user would, then the program.
+  program->terminationSignals = std::make_unique<TerminationSignals>([&mainWin](int) {
+    mainWin.endSession();
+    QCoreApplication::quit();
+  });
 
   // Its creation reads the stored name, company and service flag and shows the splash.
   program->about = std::make_unique<TAboutWin>(

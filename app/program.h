@@ -21,6 +21,8 @@ class ToolkitTranslations;
 
 // The lasting windows, in creation order, and the catalogues of Qt's own texts, which
 // follow the main window's language and outlive the windows.
+class TerminationSignals;
+
 struct Program {
   std::unique_ptr<ToolkitTranslations> translations;
   std::unique_ptr<TMainWin> mainWin;
@@ -28,6 +30,7 @@ struct Program {
   std::unique_ptr<THasloWin> haslo;
   std::unique_ptr<TUzytkownikWin> uzytkownik;
   std::unique_ptr<TPobierzWin> pobierz;
+  std::unique_ptr<TerminationSignals> terminationSignals;
 
   Program();
   ~Program();

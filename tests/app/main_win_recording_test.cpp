@@ -278,3 +278,81 @@ TEST(MainWinReplay, FailedOpenKeepsTheShownReplayRecomputable) {
 }
 
 }  // namespace
+
+#include <signal.h>
+
+#include <QCoreApplication>
+#include <QDateTime>
+
+#include "app/program.h"
+#include "app/settings_store.h"
+#include "measurement/recording_journal.h"
+
+namespace {
+
+// A recording whose program was killed after its lines were made durable is offered at the
+// next start, once: Yes saves it as a data file, No
+// deletes it, a cancelled save keeps it aside.
+TEST(MainWinRecordingJournal, LeftBehindRecordingIsOfferedOnceAtStart) {
+  struct Row {
+    const char* name;
+    bool yes;
+    bool chooseFile;
+    bool written;
+  };
+  for (const Row& row : {Row{"recovered", true, true, true}, Row{"declined", false, false, false},
+                         Row{"save cancelled", true, false, false}}) {
+    SCOPED_TRACE(row.name);
+    WindowEnv env;
+    const auto started = std::chrono::system_clock::now() - std::chrono::hours(2);
+    {
+      // What a killed program leaves: the lines made durable, the lock gone with the process.
+      std::int64_t now = 0;
+      measurement::RecordingJournal j([&now] { return now; });
+      ASSERT_TRUE(j.start(started));
+      for (int i = 1; i <= 3; ++i) j.append(line(i * 1000));
+      now = measurement::DurableAppender::kFlushIntervalMs;
+      j.poll();
+      j.abandon();
+    }
+    ASSERT_TRUE(env.start("en"));
+    const QString file = env.path("recovered.HVD");
+    env.dialogs.yesNoAnswers = {row.yes};
+    if (row.chooseFile) env.dialogs.fileAnswers = {file};
+    env.win->offerLeftoverRecordings();
+    const QString when =
+        QDateTime::fromMSecsSinceEpoch(
+            std::chrono::duration_cast<std::chrono::milliseconds>(started.time_since_epoch()).count())
+            .toString("yyyy-MM-dd HH:mm:ss");
+    EXPECT_EQ(env.dialogs.questions,
+              QStringList{"Recover the unfinished recording from " + when + "?"});
+    EXPECT_EQ(QFile::exists(file), row.written);
+    if (row.written) {
+      EXPECT_EQ(testutil::fileLines(file), (std::vector<std::string>{line(1000), line(2000), line(3000)}));
+    }
+    env.win->offerLeftoverRecordings();
+    EXPECT_EQ(env.dialogs.questions.size(), 1) << "asked once per journal";
+  }
+}
+
+// SIGTERM (a logout, a shutdown) during a recording ends it as the user would: the file is
+// written and the journal goes.
+TEST(MainWinRecordingJournal, TermSignalWritesTheRecording) {
+  WindowEnv env;
+  env.store.writeString(app::keys::kProduct, app::keys::kLng, "pl");
+  env.store.writeRaw(app::keys::kProduct, app::keys::kService, std::uint32_t{0});
+  const auto program = app::startProgram(env.store, env.dialogs, {});
+  ASSERT_TRUE(program);
+  TMainWin& w = *program->mainWin;
+  const QString file = env.path("logout.HVD");
+  env.dialogs.fileAnswers = {file};
+  w.Zapisz1Click();
+  for (int i = 1; i <= 5; ++i) feed(w, static_cast<std::int16_t>(i * 100));
+  ::raise(SIGTERM);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(file); }, 2000));
+  EXPECT_FALSE(w.RecordingActive());
+  EXPECT_EQ(testutil::fileLines(file).size(), 5u);
+  EXPECT_FALSE(measurement::LeftoverJournal::findOldest(measurement::journalFolder()));
+}
+
+}  // namespace

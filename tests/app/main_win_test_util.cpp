@@ -15,6 +15,14 @@
 
 namespace testutil {
 
+WindowEnv::StateHome::StateHome(const QString& path) : saved(qgetenv("XDG_STATE_HOME")) {
+  qputenv("XDG_STATE_HOME", path.toLocal8Bit());
+}
+
+WindowEnv::StateHome::~StateHome() {
+  qputenv("XDG_STATE_HOME", saved);
+}
+
 WindowEnv::WindowEnv() : store((dir.path() + QStringLiteral("/halvex22.json")).toStdString()) {
   app::LanguageCode.clear();
   app::FirstRunEntry = false;

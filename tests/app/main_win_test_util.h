@@ -24,6 +24,12 @@ namespace testutil {
 // A fresh run of the program: its own settings file, scripted dialogs, globals reset.
 struct WindowEnv {
   QTemporaryDir dir;
+  // Recording journals go to this run's own state folder, never the user's.
+  struct StateHome {
+    QByteArray saved;
+    explicit StateHome(const QString& path);
+    ~StateHome();
+  } stateHome{dir.path() + QStringLiteral("/state")};
   app::SettingsStore store;
   app::ScriptedDialogs dialogs;
   std::unique_ptr<app::TMainWin> win;
