@@ -267,7 +267,7 @@ class TCustomComPort {
   TComSignalEvent OnCTSChange, OnDSRChange, OnRLSDChange;
   TComErrorEvent OnError;
   // The device went away (hang-up, adapter unplugged): called once, on the main thread,
-  // after the bytes it sent before; the event thread has ended and the port stays open
+  // after the bytes it sent before that reached the port; the event thread has ended and the port stays open
   // until it is closed.
   TNotifyEvent OnHangUp;
 

@@ -91,10 +91,12 @@ class Pty {
 // runs the deliveries.
 class MainLoop {
  public:
+  // The wake may still be running on the event thread when the loop goes (a device that
+  // hangs up while the test ends): it keeps what it signals alive by itself.
   explicit MainLoop(devlink::DeliveryQueue& q) : q_(q) {
-    q_.setWake([this] {
-      std::lock_guard lock(m_);
-      cv_.notify_all();
+    q_.setWake([sync = sync_] {
+      std::lock_guard lock(sync->m);
+      sync->cv.notify_all();
     });
   }
   ~MainLoop() { q_.setWake(nullptr); }
@@ -105,8 +107,8 @@ class MainLoop {
       q_.drain();
       if (done()) return true;
       if (Clock::now() >= deadline) return false;
-      std::unique_lock lock(m_);
-      cv_.wait_for(lock, 5ms);
+      std::unique_lock lock(sync_->m);
+      sync_->cv.wait_for(lock, 5ms);
     }
   }
   void runFor(int ms) {
@@ -124,8 +126,11 @@ class MainLoop {
 
  private:
   devlink::DeliveryQueue& q_;
-  std::mutex m_;
-  std::condition_variable cv_;
+  struct Sync {
+    std::mutex m;
+    std::condition_variable cv;
+  };
+  std::shared_ptr<Sync> sync_ = std::make_shared<Sync>();
 };
 
 class TempDir {
@@ -645,12 +650,15 @@ TEST(ComPortOnPty, HangUpEndsEventThreadWithoutSpinningAndPortReopens) {
   MainLoop loop(port.Deliveries());
   reader.attach(port);
   port.OnAfterClose = [&](devlink::TCustomComPort&) { ++afterClose; };
+  int hangUps = 0;
+  port.OnHangUp = [&](devlink::TCustomComPort&) { ++hangUps; };
   port.Open();
   a->send("hi");
   EXPECT_TRUE(loop.runUntil([&] { return reader.data == "hi"; }));
 
   a->closeMaster();  // the instrument goes away
   loop.runFor(100);
+  EXPECT_EQ(hangUps, 1) << "the hang-up is reported once";
   const double cpu0 = processCpuMs();
   const auto t0 = Clock::now();
   loop.runFor(500);
