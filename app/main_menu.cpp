@@ -120,6 +120,9 @@ void TMainWin::createMenus() {
         m.Trans, name.constData(), QStringLiteral("COM%1").arg(n), [this, n] { COMClick(n); },
         n == 1);
   }
+  m.AutoReconnect1 = checkItem(
+      m.Ustawienia, "AutoReconnect1", QString::fromUtf8(kConnectionTextsPl.autoReconnect),
+      [this] { AutoReconnect1Click(); }, true);
   m.Ustawienia->addSeparator();
   m.Ustawieniaserwisowe1 =
       item(m.Ustawienia, "Ustawieniaserwisowe1", QStringLiteral("Tryb &serwisowy..."),

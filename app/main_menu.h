@@ -30,6 +30,7 @@ struct MainMenu {
   QAction* Wyjdztryb1 = nullptr;
   QMenu* Ustawienia = nullptr;
   QAction* Poczony1 = nullptr;
+  QAction* AutoReconnect1 = nullptr;
   QMenu* Trans = nullptr;
   std::array<QAction*, kComPortCount> COMs{};  // COM11 … COM201 (COM5: Com51)
   QAction* Ustawieniaserwisowe1 = nullptr;

@@ -116,6 +116,8 @@ void TMainWin::createTimers() {
   ReadbackReplyTimer->setSingleShot(true);
   DownloadReplyTimer = named(new QTimer(this), "DownloadReplyTimer");
   DownloadReplyTimer->setSingleShot(true);
+  reconnect_ = named(new QTimer(this), "reconnect");
+  reconnect_->setInterval(kReconnectMs);
   journalPoll_ = named(new QTimer(this), "journalPoll");
   journalPoll_->setInterval(measurement::DurableAppender::kFlushIntervalMs);
   DrainTimer = named(new QTimer(this), "DrainTimer");
@@ -168,6 +170,7 @@ void TMainWin::connectHandlers() {
   connect(DownloadReplyTimer, &QTimer::timeout, this, [this] { Download.replyTimeout(); });
   connect(DrainTimer, &QTimer::timeout, this, [this] { Receiver.quietTimeout(); });
   connect(journalPoll_, &QTimer::timeout, this, [this] { pollJournal(); });
+  connect(reconnect_, &QTimer::timeout, this, [this] { tryReconnect(); });
 }
 
 void TMainWin::setupPort() {
@@ -187,7 +190,7 @@ void TMainWin::setupPort() {
   ComPort1->OnAfterClose = [this](devlink::TCustomComPort&) { ComPort1Close(); };
   ComPort1->OnRxChar = [this](devlink::TCustomComPort&, int count) { ComPort1RxChar(count); };
   // A half frame left by a pulled cable must not be glued to the first frame after it.
-  ComPort1->OnHangUp = [this](devlink::TCustomComPort&) { Receiver.resetReception(); };
+  ComPort1->OnHangUp = [this](devlink::TCustomComPort&) { ComPort1HangUp(); };
   attachDeliveryQueue(ComPort1->Deliveries(), this);
 
   Receiver.onMeasurementFrame = [this](const std::uint8_t* frame) {

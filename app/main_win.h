@@ -139,6 +139,14 @@ class TMainWin : public QMainWindow {
   void COMClick(int number);  // COM11Click … COM201Click (number 1..20)
   void DisableAllCOMs();
   void Poczony1Click();
+  // "Automatyczne ponowne łączenie": turns reconnecting by itself on or off (stored).
+  void AutoReconnect1Click();
+  // The device went away (hang-up, adapter unplugged): said once in the status bar; with
+  // reconnecting on, the port is tried again every kReconnectMs until it opens, else the
+  // window is left disconnected.
+  void ComPort1HangUp();
+  static constexpr int kReconnectMs = 500;
+  bool Reconnecting() const;
   void ComPort1Open();
   void ComPort1Close();
   void ComPort1RxChar(int count);
@@ -225,6 +233,9 @@ class TMainWin : public QMainWindow {
   // Buttons that start something, off while an upload runs.
   void setTransferButtons();
   void fitCaptions();
+  // The controls of a closed connection (what a disconnect by hand leaves).
+  void showDisconnected();
+  void tryReconnect();
   // "Połączony na <port>" or "Nie połączony".
   QString connectionStatusText() const;
   void showPanelButtonHints(const PanelButtonHints& hints);
@@ -276,6 +287,8 @@ class TMainWin : public QMainWindow {
   // The running recording's lines, durable once a second, for the next start after a crash.
   measurement::RecordingJournal journal_;
   QTimer* journalPoll_ = nullptr;
+  QTimer* reconnect_ = nullptr;
+  const CaptionTable* captionTable_ = &kPolishCaptions;
   bool journalProblemTold_ = false;
   QString recordingFileName_;
   // The lines in the buffer are those of the opened file (a recording replaces them).

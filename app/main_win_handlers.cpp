@@ -12,6 +12,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
+#include <filesystem>
 
 #include "app/chart_controls.h"
 #include "app/globals.h"
@@ -71,6 +72,14 @@ bool TMainWin::FormCreate() {
 
   // 6. Language.
   applyLanguageFromSettings();
+
+  // Reconnecting by itself: on unless turned off.
+  try {
+    if (store_.valueExists(keys::kProduct, keys::kAutoReconnect))
+      menu_.AutoReconnect1->setChecked(store_.readBool(keys::kProduct, keys::kAutoReconnect));
+  } catch (const SettingsError&) {
+    // A value of the wrong type leaves it on.
+  }
 
   // 7. Port remembered from the last run.
   try {
@@ -180,6 +189,8 @@ void TMainWin::zmienJezyk(const CaptionTable& table) {
   chart_->Kosz->setToolTip(t(caption::kClearChartHint));
   chart_->Wstrzymaj->setToolTip(t(caption::kHoldHint));
   showPanelButtonHints(panelHintsFor(table));
+  captionTable_ = &table;
+  menu_.AutoReconnect1->setText(QString::fromUtf8(connectionTextsFor(table).autoReconnect));
   // The close question and the file dialogs then speak the same language as the window.
   if (toolkitLanguage_) toolkitLanguage_(QString::fromLatin1(languageOf(table)));
 
@@ -253,21 +264,13 @@ void TMainWin::DisableAllCOMs() {
 void TMainWin::Poczony1Click() {
   dialogs_.beep();
   if (menu_.Poczony1->isChecked()) {
-    menu_.Poczony1->setChecked(false);
+    reconnect_->stop();  // a disconnect by hand also ends the search for a lost device
     try {
       ComPort1->Close();
     } catch (const devlink::EComPort& e) {
       dialogs_.message(fromUtf8(e.what()));
     }
-    menu_.Trans->menuAction()->setEnabled(true);
-    setTransferButtons();
-    SprPolacz->stop();
-    menu_.Sterowanie->menuAction()->setEnabled(false);
-    setLabelColour(readout_->BP, kSilver);
-    menu_.Zapisz1->setEnabled(false);
-    controls_->S_Zapisz->setEnabled(false);
-    controls_->S_Polacz->setText(caption(caption::kConnect));
-    fitCaptions();
+    showDisconnected();
     return;
   }
   try {
@@ -290,6 +293,68 @@ void TMainWin::Poczony1Click() {
   controls_->S_Zapisz->setEnabled(true);
   controls_->S_Polacz->setText(caption(caption::kDisconnect));
   fitCaptions();
+}
+
+void TMainWin::showDisconnected() {
+  menu_.Poczony1->setChecked(false);
+  menu_.Trans->menuAction()->setEnabled(true);
+  setTransferButtons();
+  SprPolacz->stop();
+  menu_.Sterowanie->menuAction()->setEnabled(false);
+  setLabelColour(readout_->BP, kSilver);
+  menu_.Zapisz1->setEnabled(false);
+  controls_->S_Zapisz->setEnabled(false);
+  controls_->S_Polacz->setText(caption(caption::kConnect));
+  fitCaptions();
+}
+
+void TMainWin::AutoReconnect1Click() {
+  const bool on = !menu_.AutoReconnect1->isChecked();
+  menu_.AutoReconnect1->setChecked(on);
+  store_.writeBool(keys::kProduct, keys::kAutoReconnect, on);
+  if (!on && reconnect_->isActive()) {
+    reconnect_->stop();
+    showDisconnected();
+  }
+}
+
+bool TMainWin::Reconnecting() const {
+  return reconnect_->isActive();
+}
+
+void TMainWin::ComPort1HangUp() {
+  // Whatever was half received belongs to no frame of the next connection.
+  Receiver.resetReception();
+  Readback.portLost();
+  try {
+    ComPort1->Close();  // ends a download with its message; the recording goes on
+  } catch (const devlink::EComPort&) {
+    // The device is gone; nothing of it is left to close.
+  }
+  StatusBar1->showMessage(QString::fromUtf8(connectionTextsFor(*captionTable_).lost)
+                              .arg(fromUtf8(ComPort1->Port())));
+  if (menu_.AutoReconnect1->isChecked() && menu_.Poczony1->isChecked()) {
+    reconnect_->start();
+  } else {
+    showDisconnected();
+  }
+}
+
+// Opens the port again once its name leads to a device; a device that does not open yet
+// (still settling, taken by another program) is tried again at the next tick, silently.
+void TMainWin::tryReconnect() {
+  if (!menu_.Poczony1->isChecked() || ComPort1->Connected()) {
+    reconnect_->stop();
+    return;
+  }
+  std::error_code ec;
+  if (!std::filesystem::exists(devlink::portDevicePath(ComPort1->Port()), ec)) return;
+  try {
+    ComPort1->Open();
+  } catch (const devlink::EComPort&) {
+    return;
+  }
+  reconnect_->stop();
 }
 
 QString TMainWin::connectionStatusText() const {

@@ -241,4 +241,10 @@ const PanelButtonHints& panelHintsFor(const CaptionTable& table) {
   return kPanelHintsIt;
 }
 
+const ConnectionTexts& connectionTextsFor(const CaptionTable& table) {
+  if (table == kPolishCaptions) return kConnectionTextsPl;
+  if (table == kEnglishCaptions) return kConnectionTextsEn;
+  return kConnectionTextsIt;
+}
+
 }  // namespace app

@@ -31,6 +31,21 @@ inline constexpr PanelButtonHints kPanelHintsIt{"Mostra il pannello di calibrazi
                                                 "Nascondi il pannello di calibrazione"};
 const PanelButtonHints& panelHintsFor(const CaptionTable& table);
 
+// The connection's own texts beside the caption tables: the "Ustawienia" item that turns
+// reconnecting by itself on and off, and the status bar's word when the line went away
+// (%1: the port's name).
+struct ConnectionTexts {
+  const char* autoReconnect;
+  const char* lost;
+};
+inline constexpr ConnectionTexts kConnectionTextsPl{"Automatyczne ponowne łączenie",
+                                                    "Utracono połączenie z %1"};
+inline constexpr ConnectionTexts kConnectionTextsEn{"Reconnect automatically",
+                                                    "Connection to %1 lost"};
+inline constexpr ConnectionTexts kConnectionTextsIt{"Riconnessione automatica",
+                                                    "Connessione con %1 persa"};
+const ConnectionTexts& connectionTextsFor(const CaptionTable& table);
+
 // Entry numbers that the window reads for texts that depend on a state.
 namespace caption {
 inline constexpr int kVector = 0;

@@ -251,7 +251,14 @@ void ReadbackSession::requestCurrent() {
   if (run == run_ && state_ == State::Reading) arm(ReplyTimeoutMs);
 }
 
-void ReadbackSession::finish() {
+void ReadbackSession::portLost() {
+  if (state_ == State::Idle) return;
+  const std::uint8_t address = CalibrationAddressTable[std::min<int>(ReadbackIndex, kCalibrationWordCount)];
+  finish(false);
+  if (showMessage) showMessage(NoReplyMessage(address));
+}
+
+void ReadbackSession::finish(bool lineOpen) {
   const bool wasStarting = state_ == State::Starting;
   const bool wasReading = state_ == State::Reading;
   state_ = State::Idle;
@@ -265,7 +272,7 @@ void ReadbackSession::finish() {
   // Replies still under way must not be glued to the next measurement frame.
   if (wasReading) receiver_.beginDrain();
   if (onRunningChanged) onRunningChanged(false);
-  sender_.SendCommand('V', 0, 0);
+  if (lineOpen) sender_.SendCommand('V', 0, 0);
 }
 
 }  // namespace calibration

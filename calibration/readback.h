@@ -91,6 +91,9 @@ class ReadbackSession {
   void OdbierzClick();
   void start();   // nothing when already running
   void cancel();  // nothing when idle
+  // The line went away: a running readback ends with its message, the panel unchanged, and
+  // nothing is sent.
+  void portLost();
   void stateTimerTicked(devlink::LinkMode applied);
   void readbackWordReceived(std::uint16_t word);
   void replyBytesArrived();
@@ -115,7 +118,7 @@ class ReadbackSession {
   void stepBackAndAskAgain();
   bool confirming() const;
   void complete();
-  void finish();          // the steps shared by completion, cancel and give-up
+  void finish(bool lineOpen = true);  // the steps shared by completion, cancel and give-up
   void arm(int ms) {
     if (armReplyTimer) armReplyTimer(ms);
   }

@@ -219,6 +219,7 @@ Widok
     COM18
     COM19
     COM20
+  Automatyczne ponowne łączenie
   ----
   Tryb &serwisowy...
   Zmień język
