@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <array>
+#include <sys/resource.h>
+
 #include <QStatusBar>
 #include <algorithm>
 #include <filesystem>
@@ -363,6 +365,13 @@ TEST_F(SimWindow, DefaultProbeReadsBackAndUploadsWithoutAMessage) {
 
 namespace {
 
+double processCpuMs() {
+  rusage u{};
+  ::getrusage(RUSAGE_SELF, &u);
+  return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 +
+         (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
+}
+
 // The cable pulled and plugged in again: the loss is said in the status bar within a second,
 // and with reconnecting on the readings come back by themselves, a recording across the gap
 // holding every reading before and after it once; with it off, or after a disconnect by hand
@@ -397,6 +406,12 @@ TEST(SimReconnect, TheInstrumentComesBackByItself) {
     EXPECT_TRUE(t.env.dialogs.messages.isEmpty()) << "no message box";
     if (row.disconnectDuringSearch) w.controls().S_Polacz->click();
     EXPECT_EQ(w.Reconnecting(), row.autoReconnect && !row.disconnectDuringSearch);
+    if (w.Reconnecting()) {
+      // Waiting for the device costs next to nothing: no busy loop.
+      const double cpu0 = processCpuMs();
+      QTest::qWait(500);
+      EXPECT_LT(processCpuMs() - cpu0, 50.0) << "CPU ms in 500 ms of waiting";
+    }
     const int atLoss = w.chart().Wykres1->Ilosc();
     const bool back = QTest::qWaitFor([&] { return w.chart().Wykres1->Ilosc() > atLoss + 5; },
                                       800 + 1500 + 500);
