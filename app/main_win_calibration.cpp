@@ -5,7 +5,6 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QThread>
 #include <QTimer>
 #include <filesystem>
 
@@ -40,6 +39,19 @@ void TMainWin::setupTransfers() {
     Readback.stateTimerTicked(applied);
     Download.onTick(applied);
   };
+
+  uploadWaitTimer_ = new QTimer(this);
+  uploadWaitTimer_->setObjectName("UploadWaitTimer");
+  uploadWaitTimer_->setSingleShot(true);
+  uploadWaitTimer_->setTimerType(Qt::PreciseTimer);  // never shorter than the instrument needs
+  connect(uploadWaitTimer_, &QTimer::timeout, this, [this] { upload_.timerFired(); });
+  upload_.write = [this](const std::uint8_t* bytes, int count) {
+    return ComPort1->Write(bytes, count);
+  };
+  upload_.showMessage = [this](const std::string& text) { dialogs_.message(fromUtf8(text)); };
+  // The instrument stores the calibration meanwhile; the window goes on handling events.
+  upload_.armTimer = [this](int ms) { uploadWaitTimer_->start(ms); };
+  upload_.finished = [this](const calibration::UploadOutcome&) { uploadEnded(); };
 
   calibration::CalibrationPanel& p = *calibrationPanel_;
   Readback.onRunningChanged = [this, &p](bool running) {
@@ -118,16 +130,22 @@ void TMainWin::WyslijClick() {
   if (uploadActive_ || Readback.running()) return;
   uploadActive_ = true;
   setTransferButtons();
-  const calibration::UploadPlan plan =
-      calibration::PlanUpload(Calibration, calibrationPanel_->SaveEPROM->isChecked());
-  calibration::RunUpload(
-      plan, [this](const std::uint8_t* bytes, int count) { return ComPort1->Write(bytes, count); },
-      [this](const std::string& text) { dialogs_.message(fromUtf8(text)); },
-      // The instrument stores the calibration meanwhile; the window waits for it.
-      [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); });
+  // Frames and messages go out at once; at the wait after "S" this returns and the timer
+  // runs the rest.
+  upload_.start(calibration::PlanUpload(Calibration, calibrationPanel_->SaveEPROM->isChecked()));
+}
+
+void TMainWin::uploadEnded() {
   uploadActive_ = false;
   setTransferButtons();
   calibrationPanel_->Wyslij->setEnabled(!Readback.running());  // enabled at the end in every case
+}
+
+void TMainWin::stopUpload() {
+  if (!uploadActive_) return;
+  upload_.stop();
+  uploadWaitTimer_->stop();
+  uploadEnded();
 }
 
 // --- readback -------------------------------------------------------------------------------

@@ -93,6 +93,7 @@ bool TMainWin::FormCloseQuery() {
 }
 
 void TMainWin::FormClose() {
+  stopUpload();
   setWindowState(Qt::WindowNoState);
   if (ComPort1->Connected()) {
     try {
@@ -307,6 +308,7 @@ void TMainWin::ComPort1Open() {
 }
 
 void TMainWin::ComPort1Close() {
+  stopUpload();  // nothing more is written to a closed port
   StatusBar1->showMessage(QString::fromUtf8(kNotConnectedText));
   Download.portClosed();
   Receiver.resetReception();

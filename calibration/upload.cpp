@@ -287,15 +287,56 @@ UploadPlan PlanUpload(const CalibrationData& data, bool saveEeprom) {
 UploadOutcome RunUpload(const UploadPlan& plan, const devlink::WriteFn& write,
                         const devlink::MessageFn& showMessage,
                         const std::function<void(int ms)>& wait) {
-  UploadOutcome out;
-  std::bitset<kUploadGroupCount> ended;
-  auto show = [&](const std::string& text) {
-    ++out.messagesShown;
+  UploadRunner runner;
+  runner.write = write;
+  runner.showMessage = showMessage;
+  int armed = 0;
+  runner.armTimer = [&armed](int ms) { armed = ms; };
+  runner.start(plan);
+  while (runner.waiting()) {
+    if (wait) wait(armed);
+    runner.timerFired();
+  }
+  return runner.outcome();
+}
+
+bool UploadRunner::start(UploadPlan plan) {
+  if (running_) return false;
+  plan_ = std::move(plan);
+  next_ = 0;
+  endedGroups_.reset();
+  outcome_ = {};
+  ++generation_;
+  running_ = true;
+  waiting_ = false;
+  runSteps();
+  return true;
+}
+
+void UploadRunner::timerFired() {
+  if (!running_ || !waiting_) return;
+  waiting_ = false;
+  runSteps();
+}
+
+void UploadRunner::stop() {
+  running_ = false;
+  waiting_ = false;
+}
+
+void UploadRunner::runSteps() {
+  auto show = [this](const std::string& text) {
+    ++outcome_.messagesShown;
     if (showMessage) showMessage(text);
   };
-  for (const UploadStep& step : plan) {
+  // Every callback may stop the run (a message box runs the event loop), or even stop it and
+  // start another, so the loop asks again before each step.
+  const std::uint64_t generation = generation_;
+  auto current = [&] { return running_ && generation == generation_; };
+  while (current() && next_ < plan_.size()) {
+    const UploadStep& step = plan_[next_++];
     const auto group = static_cast<std::size_t>(step.group);
-    if (group < ended.size() && ended[group]) continue;
+    if (group < endedGroups_.size() && endedGroups_[group]) continue;
     switch (step.kind) {
       case UploadStep::Kind::ShowMessage:
         show(step.text);
@@ -303,19 +344,22 @@ UploadOutcome RunUpload(const UploadPlan& plan, const devlink::WriteFn& write,
       case UploadStep::Kind::WriteFrame:
         if (devlink::WriteRaw(write, nullptr, step.frame.data(),
                               static_cast<int>(step.frame.size()))) {
-          ++out.framesWritten;
+          ++outcome_.framesWritten;
         } else {
-          ++out.framesFailed;
+          ++outcome_.framesFailed;
+          if (step.failureEndsGroup && group < endedGroups_.size()) endedGroups_.set(group);
           show(step.text);
-          if (step.failureEndsGroup && group < ended.size()) ended.set(group);
         }
         break;
       case UploadStep::Kind::Wait:
-        if (wait) wait(step.waitMs);
-        break;
+        waiting_ = true;
+        if (armTimer) armTimer(step.waitMs);
+        return;
     }
   }
-  return out;
+  if (!current()) return;
+  running_ = false;
+  if (finished) finished(outcome_);
 }
 
 }  // namespace calibration
