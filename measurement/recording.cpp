@@ -6,6 +6,7 @@
 #include <cstring>
 #include <functional>
 
+#include "link/result_address.h"
 #include "measurement/atomic_file.h"
 #include "measurement/bounded_file.h"
 #include "measurement/formatting.h"
@@ -218,8 +219,7 @@ bool writeDataFile(const std::filesystem::path& path, std::span<const std::strin
 }
 
 std::size_t downloadedResultCount(unsigned resultAddress, std::size_t tableSize) {
-  if (resultAddress < 100) return 0;
-  return std::min<std::size_t>((resultAddress - 100) / 3, tableSize);
+  return std::min(devlink::ResultsBelow(resultAddress), tableSize);
 }
 
 bool WriteDownloadedResults(const std::filesystem::path& path, std::span<const std::string> table,
