@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "calibration/calibration_number.h"
+#include "measurement/utf8.h"
 
 namespace calibration {
 
@@ -188,31 +189,6 @@ UploadStep messageStep(UploadGroup group, std::string text) {
   return s;
 }
 
-// The characters of a UTF-8 text: a code point each; a byte that starts no valid sequence
-// counts as one character.
-std::vector<std::string_view> characters(std::string_view s) {
-  std::vector<std::string_view> out;
-  std::size_t i = 0;
-  while (i < s.size()) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    std::size_t n = b < 0x80           ? 1
-                    : (b >> 5) == 0x6  ? 2
-                    : (b >> 4) == 0xE  ? 3
-                    : (b >> 3) == 0x1E ? 4
-                                       : 1;
-    if (i + n > s.size()) n = 1;
-    for (std::size_t k = 1; k < n; ++k) {
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) {
-        n = 1;
-        break;
-      }
-    }
-    out.push_back(s.substr(i, n));
-    i += n;
-  }
-  return out;
-}
-
 int digit(std::string_view character) {
   return character.size() == 1 && character[0] >= '0' && character[0] <= '9' ? character[0] - '0'
                                                                              : -1;
@@ -221,7 +197,7 @@ int digit(std::string_view character) {
 // WriteProbeNumber: only a text of exactly five characters is written; a non-digit stops it
 // where it stands (after the first frame when it is the fifth).
 void planProbeNumber(const std::string& text, UploadPlan& plan) {
-  const std::vector<std::string_view> chars = characters(text);
+  const std::vector<std::string_view> chars = measurement::Utf8Characters(text);
   if (chars.size() != 5) return;
   std::array<std::uint8_t, 10> first = {0xAA, 0x55, 0x43, kProbeNumberAddress, 0x04, 0x00};
   for (int k = 0; k < 4; ++k) {
