@@ -21,4 +21,9 @@ struct UserNumber {
 // ("1e999"): for those `leading` and `whole` are false and the value is 0.
 UserNumber parseUserNumber(std::string_view text, bool trailingBlanks = false);
 
+// The one number scanner: parseUserNumber is this with the decimal comma; texts the program
+// wrote itself (data-file lines) are read with "." only, where a "," ends the number.
+enum class DecimalComma : bool { No, Yes };
+UserNumber scanNumber(std::string_view text, DecimalComma comma, bool trailingBlanks);
+
 }  // namespace measurement
