@@ -25,16 +25,9 @@
 #include "link/com_messages.h"
 #include "link/host_serial.h"
 #include "measurement/wykres.h"
+#include "qtkit/strings.h"
 
 namespace app {
-
-namespace {
-
-QString fromUtf8(const std::string& s) {
-  return QString::fromStdString(s);
-}
-
-}  // namespace
 
 // --- start-up and shutdown ---------------------------------------------------------------
 
@@ -74,7 +67,7 @@ bool TMainWin::FormCreate() {
 
   // 7. Port remembered from the last run.
   try {
-    const QString name = fromUtf8(store_.readString(keys::kProduct, keys::kComPort));
+    const QString name = qtkit::qstr(store_.readString(keys::kProduct, keys::kComPort));
     if (name.size() > 3) {
       ComPort1->SetPort(name.toStdString());
       DisableAllCOMs();
@@ -83,7 +76,7 @@ bool TMainWin::FormCreate() {
       }
     }
   } catch (const SettingsError& e) {
-    dialogs_.message(fromUtf8(e.what()));
+    dialogs_.message(qtkit::qstr(e.what()));
   }
   return true;
 }
@@ -99,7 +92,7 @@ void TMainWin::FormClose() {
     try {
       ComPort1->Close();
     } catch (const devlink::EComPort& e) {
-      dialogs_.message(fromUtf8(e.what()));
+      dialogs_.message(qtkit::qstr(e.what()));
     }
   }
   store_.writeString(keys::kProduct, keys::kComPort, ComPort1->Port());
@@ -122,7 +115,7 @@ void TMainWin::applyLanguageFromSettings() {
   } catch (const SettingsError& e) {
     // A value of the wrong type: reported, and the Italian table stands in as for any
     // unknown code.
-    dialogs_.message(fromUtf8(e.what()));
+    dialogs_.message(qtkit::qstr(e.what()));
     LanguageCode.clear();
   }
   zmienJezyk(captionTableFor(LanguageCode));
@@ -258,7 +251,7 @@ void TMainWin::Poczony1Click() {
     try {
       ComPort1->Close();
     } catch (const devlink::EComPort& e) {
-      dialogs_.message(fromUtf8(e.what()));
+      dialogs_.message(qtkit::qstr(e.what()));
     }
     menu_.Trans->menuAction()->setEnabled(true);
     setTransferButtons();
@@ -276,9 +269,9 @@ void TMainWin::Poczony1Click() {
   } catch (const devlink::EComPort& e) {
     // The first line as it always was; the second names the device and says why.
     const std::string port = ComPort1->Port();
-    dialogs_.message(QString::fromUtf8(kCannotConnectText) + fromUtf8(port) + QLatin1Char('\n') +
-                     fromUtf8(devlink::portOpenFailureText(devlink::portDevicePath(port), e.Code,
-                                                           e.WinCode, LanguageCode)));
+    dialogs_.message(QString::fromUtf8(kCannotConnectText) + qtkit::qstr(port) + QLatin1Char('\n') +
+                     qtkit::qstr(devlink::portOpenFailureText(devlink::portDevicePath(port), e.Code,
+                                                              e.WinCode, LanguageCode)));
     return;
   }
   menu_.Poczony1->setChecked(true);
@@ -294,9 +287,8 @@ void TMainWin::Poczony1Click() {
 }
 
 QString TMainWin::connectionStatusText() const {
-  return ComPort1->Connected()
-             ? QString::fromUtf8(kConnectedOnText) + fromUtf8(ComPort1->Port())
-             : QString::fromUtf8(kNotConnectedText);
+  return ComPort1->Connected() ? QString::fromUtf8(kConnectedOnText) + qtkit::qstr(ComPort1->Port())
+                               : QString::fromUtf8(kNotConnectedText);
 }
 
 void TMainWin::ComPort1Open() {
