@@ -5,8 +5,9 @@
 //
 // The window's part: disable everything that starts a transfer (a message box of the upload
 // and its wait run the event loop), UploadRunner::start(PlanUpload(data, SaveEPROM checked)),
-// and enable them again when the runner has finished or been stopped. LinkMode stays Measuring throughout, so bytes that arrive while a
-// message is shown are handled as measurement frames, never as calibration data.
+// and enable them again when the runner has finished or been stopped. LinkMode stays Measuring
+// throughout, so bytes that arrive while a message is shown are handled as measurement frames,
+// never as calibration data.
 #include <array>
 #include <bitset>
 #include <cstddef>

@@ -1,6 +1,4 @@
 #include "measurement/formatting.h"
-#include "measurement/user_number.h"
-#include "measurement/utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +7,9 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "measurement/user_number.h"
+#include "measurement/utf8.h"
 
 namespace {
 
@@ -144,12 +145,12 @@ TEST(Utf8Characters, OneCodePointEachAndAStrayByteAlone) {
   const Case cases[] = {
       {"", {}},
       {"12345", {"1", "2", "3", "4", "5"}},
-      {"a\xC5\x82" "b", {"a", "\xC5\x82", "b"}},              // ł
+      {"a\xC5\x82\x62", {"a", "\xC5\x82", "b"}},                               // ł between a and b
       {"\xE2\x82\xAC\xF0\x9F\x98\x80", {"\xE2\x82\xAC", "\xF0\x9F\x98\x80"}},  // € and an emoji
-      {"\x80x", {"\x80", "x"}},                                  // a stray continuation byte
-      {"\xC5", {"\xC5"}},                                        // cut short at the end
-      {"\xE2\x82x", {"\xE2", "\x82", "x"}},                      // broken by a plain byte
-      {"\xFF" "1", {"\xFF", "1"}},                              // starts nothing
+      {"\x80x", {"\x80", "x"}},              // a stray continuation byte
+      {"\xC5", {"\xC5"}},                    // cut short at the end
+      {"\xE2\x82x", {"\xE2", "\x82", "x"}},  // broken by a plain byte
+      {"\xFF\x31", {"\xFF", "1"}},           // starts nothing
   };
   for (const Case& c : cases) {
     std::vector<std::string> got;
