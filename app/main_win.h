@@ -17,6 +17,7 @@
 #include "app/main_win_texts.h"
 #include "calibration/calibration_data.h"
 #include "calibration/readback.h"
+#include "calibration/upload.h"
 #include "link/com_port.h"
 #include "link/commands.h"
 #include "link/frame_receiver.h"
@@ -294,6 +295,13 @@ class TMainWin : public QMainWindow {
   // The lines in the buffer are those of the opened file (a recording replaces them).
   bool bufferHoldsReplay_ = false;
   bool uploadActive_ = false;
+  // The upload's steps; its wait (the instrument storing the calibration) runs on
+  // uploadWaitTimer_, so the window goes on handling events meanwhile.
+  calibration::UploadRunner upload_;
+  QTimer* uploadWaitTimer_ = nullptr;
+  void uploadEnded();
+  // The port or the window closes: a running upload ends where it stands.
+  void stopUpload();
 
   std::function<void()> showAbout_;
   std::function<void()> showPassword_;

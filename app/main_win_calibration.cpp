@@ -5,11 +5,9 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QThread>
+#include <QStatusBar>
 #include <QTimer>
 #include <filesystem>
-
-#include <QStatusBar>
 
 #include "app/globals.h"
 #include "app/main_win.h"
@@ -17,14 +15,9 @@
 #include "calibration/calibration_file.h"
 #include "calibration/calibration_panel.h"
 #include "calibration/upload.h"
+#include "qtkit/strings.h"
 
 namespace app {
-
-namespace {
-QString fromUtf8(const std::string& s) {
-  return QString::fromStdString(s);
-}
-}  // namespace
 
 void TMainWin::setupTransfers() {
   Receiver.onReadbackWord = [this](std::uint16_t word) { Readback.readbackWordReceived(word); };
@@ -41,6 +34,19 @@ void TMainWin::setupTransfers() {
     Download.onTick(applied);
   };
 
+  uploadWaitTimer_ = new QTimer(this);
+  uploadWaitTimer_->setObjectName("UploadWaitTimer");
+  uploadWaitTimer_->setSingleShot(true);
+  uploadWaitTimer_->setTimerType(Qt::PreciseTimer);  // never shorter than the instrument needs
+  connect(uploadWaitTimer_, &QTimer::timeout, this, [this] { upload_.timerFired(); });
+  upload_.write = [this](const std::uint8_t* bytes, int count) {
+    return ComPort1->Write(bytes, count);
+  };
+  upload_.showMessage = [this](const std::string& text) { dialogs_.message(qtkit::qstr(text)); };
+  // The instrument stores the calibration meanwhile; the window goes on handling events.
+  upload_.armTimer = [this](int ms) { uploadWaitTimer_->start(ms); };
+  upload_.finished = [this](const calibration::UploadOutcome&) { uploadEnded(); };
+
   calibration::CalibrationPanel& p = *calibrationPanel_;
   Readback.onRunningChanged = [this, &p](bool running) {
     p.setReadbackRunning(running);
@@ -53,7 +59,7 @@ void TMainWin::setupTransfers() {
     setTransferButtons();
   };
   Readback.onProgress = [&p](int position) { p.Postep->setValue(position); };
-  Readback.showMessage = [this](const std::string& text) { dialogs_.message(fromUtf8(text)); };
+  Readback.showMessage = [this](const std::string& text) { dialogs_.message(qtkit::qstr(text)); };
   Readback.armReplyTimer = [this](int ms) {
     if (ms > 0)
       ReadbackReplyTimer->start(ms);
@@ -74,11 +80,11 @@ void TMainWin::setupTransfers() {
     if (!file) return std::nullopt;
     return file->toStdString();
   };
-  v.showMessage = [this](const std::string& text) { dialogs_.message(fromUtf8(text)); };
-  v.askYesNo = [this](const std::string& text) { return dialogs_.askYesNo(fromUtf8(text)); };
+  v.showMessage = [this](const std::string& text) { dialogs_.message(qtkit::qstr(text)); };
+  v.askYesNo = [this](const std::string& text) { return dialogs_.askYesNo(qtkit::qstr(text)); };
   v.resultsWritten = [this](std::size_t count, const std::string& file) {
     const QString text =
-        fromUtf8(devlink::ResultDownload::ResultsWrittenText(LanguageCode, count, file));
+        qtkit::qstr(devlink::ResultDownload::ResultsWrittenText(LanguageCode, count, file));
     StatusBar1->showMessage(text);
     // Then the connection's own text again, unless something else was said meanwhile.
     QTimer::singleShot(kDownloadNoticeMs, this, [this, text] {
@@ -89,7 +95,7 @@ void TMainWin::setupTransfers() {
 
 void TMainWin::attachDownloadWindow(TPobierzWin& window) {
   devlink::DownloadView& v = Download.view;
-  v.showLabel = [&window](const std::string& text) { window.setLabel(fromUtf8(text)); };
+  v.showLabel = [&window](const std::string& text) { window.setLabel(qtkit::qstr(text)); };
   v.setGaugeMaximum = [&window](int maximum) { window.setGaugeMaximum(maximum); };
   v.setGaugePosition = [&window](int position) { window.setGaugePosition(position); };
   v.showWindow = [&window] { window.showCentred(); };
@@ -118,16 +124,22 @@ void TMainWin::WyslijClick() {
   if (uploadActive_ || Readback.running()) return;
   uploadActive_ = true;
   setTransferButtons();
-  const calibration::UploadPlan plan =
-      calibration::PlanUpload(Calibration, calibrationPanel_->SaveEPROM->isChecked());
-  calibration::RunUpload(
-      plan, [this](const std::uint8_t* bytes, int count) { return ComPort1->Write(bytes, count); },
-      [this](const std::string& text) { dialogs_.message(fromUtf8(text)); },
-      // The instrument stores the calibration meanwhile; the window waits for it.
-      [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); });
+  // Frames and messages go out at once; at the wait after "S" this returns and the timer
+  // runs the rest.
+  upload_.start(calibration::PlanUpload(Calibration, calibrationPanel_->SaveEPROM->isChecked()));
+}
+
+void TMainWin::uploadEnded() {
   uploadActive_ = false;
   setTransferButtons();
   calibrationPanel_->Wyslij->setEnabled(!Readback.running());  // enabled at the end in every case
+}
+
+void TMainWin::stopUpload() {
+  if (!uploadActive_) return;
+  upload_.stop();
+  uploadWaitTimer_->stop();
+  uploadEnded();
 }
 
 // --- readback -------------------------------------------------------------------------------

@@ -26,14 +26,11 @@
 #include "calibration/calibration_panel.h"
 #include "measurement/user_number.h"
 #include "measurement/wykres.h"
+#include "qtkit/strings.h"
 
 namespace app {
 
 namespace {
-
-QString text(std::string_view s) {
-  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 // A real number typed by the user: the value of its valid leading part, and whether the
 // whole text is that number.
@@ -72,7 +69,8 @@ void TMainWin::processMeasurementFrame(const std::uint8_t* frame18) {
   in.vectorWord = vectorWordUtf8_(caption(caption::kVector));
   Processor.processFrame(frame18, in, update_);
   // The threshold override's "Blad!" is an input of the next frame: shown at once.
-  if (update_.TempProg.changed) calibrationPanel_->TempProg->setText(text(update_.TempProg.view()));
+  if (update_.TempProg.changed)
+    calibrationPanel_->TempProg->setText(qtkit::qstr(update_.TempProg.view()));
   measurement::MergeDisplayUpdate(gathered_, update_);
   readoutRefresh_->request();
 
@@ -90,7 +88,8 @@ void TMainWin::showGatheredReadout() {
   const measurement::DisplayUpdate& u = gathered_;
   readout_->apply(u);
   statistics_->apply(u);
-  if (u._uiAmplitude.changed) calibrationPanel_->_uiAmplitude->setText(text(u._uiAmplitude.view()));
+  if (u._uiAmplitude.changed)
+    calibrationPanel_->_uiAmplitude->setText(qtkit::qstr(u._uiAmplitude.view()));
   gathered_.reset();
 }
 

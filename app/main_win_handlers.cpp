@@ -26,16 +26,9 @@
 #include "link/com_messages.h"
 #include "link/host_serial.h"
 #include "measurement/wykres.h"
+#include "qtkit/strings.h"
 
 namespace app {
-
-namespace {
-
-QString fromUtf8(const std::string& s) {
-  return QString::fromStdString(s);
-}
-
-}  // namespace
 
 // --- start-up and shutdown ---------------------------------------------------------------
 
@@ -83,7 +76,7 @@ bool TMainWin::FormCreate() {
 
   // 7. Port remembered from the last run.
   try {
-    const QString name = fromUtf8(store_.readString(keys::kProduct, keys::kComPort));
+    const QString name = qtkit::qstr(store_.readString(keys::kProduct, keys::kComPort));
     if (name.size() > 3) {
       ComPort1->SetPort(name.toStdString());
       DisableAllCOMs();
@@ -92,7 +85,7 @@ bool TMainWin::FormCreate() {
       }
     }
   } catch (const SettingsError& e) {
-    dialogs_.message(fromUtf8(e.what()));
+    dialogs_.message(qtkit::qstr(e.what()));
   }
   return true;
 }
@@ -102,12 +95,13 @@ bool TMainWin::FormCloseQuery() {
 }
 
 void TMainWin::FormClose() {
+  stopUpload();
   setWindowState(Qt::WindowNoState);
   if (ComPort1->Connected()) {
     try {
       ComPort1->Close();
     } catch (const devlink::EComPort& e) {
-      dialogs_.message(fromUtf8(e.what()));
+      dialogs_.message(qtkit::qstr(e.what()));
     }
   }
   store_.writeString(keys::kProduct, keys::kComPort, ComPort1->Port());
@@ -130,7 +124,7 @@ void TMainWin::applyLanguageFromSettings() {
   } catch (const SettingsError& e) {
     // A value of the wrong type: reported, and the Italian table stands in as for any
     // unknown code.
-    dialogs_.message(fromUtf8(e.what()));
+    dialogs_.message(qtkit::qstr(e.what()));
     LanguageCode.clear();
   }
   zmienJezyk(captionTableFor(LanguageCode));
@@ -268,7 +262,7 @@ void TMainWin::Poczony1Click() {
     try {
       ComPort1->Close();
     } catch (const devlink::EComPort& e) {
-      dialogs_.message(fromUtf8(e.what()));
+      dialogs_.message(qtkit::qstr(e.what()));
     }
     showDisconnected();
     return;
@@ -278,9 +272,9 @@ void TMainWin::Poczony1Click() {
   } catch (const devlink::EComPort& e) {
     // The first line as it always was; the second names the device and says why.
     const std::string port = ComPort1->Port();
-    dialogs_.message(QString::fromUtf8(kCannotConnectText) + fromUtf8(port) + QLatin1Char('\n') +
-                     fromUtf8(devlink::portOpenFailureText(devlink::portDevicePath(port), e.Code,
-                                                           e.WinCode, LanguageCode)));
+    dialogs_.message(QString::fromUtf8(kCannotConnectText) + qtkit::qstr(port) + QLatin1Char('\n') +
+                     qtkit::qstr(devlink::portOpenFailureText(devlink::portDevicePath(port), e.Code,
+                                                              e.WinCode, LanguageCode)));
     return;
   }
   menu_.Poczony1->setChecked(true);
@@ -358,9 +352,8 @@ void TMainWin::tryReconnect() {
 }
 
 QString TMainWin::connectionStatusText() const {
-  return ComPort1->Connected()
-             ? QString::fromUtf8(kConnectedOnText) + fromUtf8(ComPort1->Port())
-             : QString::fromUtf8(kNotConnectedText);
+  return ComPort1->Connected() ? QString::fromUtf8(kConnectedOnText) + qtkit::qstr(ComPort1->Port())
+                               : QString::fromUtf8(kNotConnectedText);
 }
 
 void TMainWin::ComPort1Open() {
@@ -372,6 +365,7 @@ void TMainWin::ComPort1Open() {
 }
 
 void TMainWin::ComPort1Close() {
+  stopUpload();  // nothing more is written to a closed port
   StatusBar1->showMessage(QString::fromUtf8(kNotConnectedText));
   Download.portClosed();
   Receiver.resetReception();

@@ -17,14 +17,11 @@
 #include <QtEndian>
 
 #include "app/dialogs.h"
+#include "qtkit/strings.h"
 
 namespace app {
 
 namespace {
-
-QString fromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // Where Debian's fonts-wine puts its faces (tahoma.ttf, tahomabd.ttf, ...).
 constexpr const char* kWineFontFolder = "/usr/share/wine/fonts";
@@ -134,7 +131,7 @@ void QtPrintSurface::newPage() {
 }
 
 void QtPrintSurface::setFont(std::string_view family, int pointSize) {
-  const QString name = fromUtf8(family);
+  const QString name = qtkit::qstr(family);
   provideFamily(name);
   QFont font(name);
   font.setPointSize(pointSize);
@@ -143,11 +140,11 @@ void QtPrintSurface::setFont(std::string_view family, int pointSize) {
 }
 
 int QtPrintSurface::textWidth(std::string_view text) {
-  return painter_.fontMetrics().horizontalAdvance(fromUtf8(text));
+  return painter_.fontMetrics().horizontalAdvance(qtkit::qstr(text));
 }
 
 void QtPrintSurface::textOut(int x, int y, std::string_view text) {
-  painter_.drawText(QPoint(x, y + ascent_), fromUtf8(text));
+  painter_.drawText(QPoint(x, y + ascent_), qtkit::qstr(text));
 }
 
 void QtPrintSurface::setPenWidth(int width) {

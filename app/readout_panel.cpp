@@ -4,6 +4,7 @@
 #include <QLabel>
 
 #include "app/widget_helpers.h"
+#include "qtkit/strings.h"
 
 namespace app {
 
@@ -11,10 +12,6 @@ namespace {
 
 const QColor kPanelGrey(58, 58, 58);
 const QColor kPanelTitle(224, 224, 224);
-
-QString text(std::string_view s) {
-  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 // A group box on the dark panel: light title, transparent body.
 QGroupBox* makeGroup(QWidget* parent, const char* name, const QString& title, int x, int y, int w,
@@ -122,12 +119,12 @@ void ReadoutPanel::apply(const measurement::DisplayUpdate& u) {
   setLabelColour(Label5, captionRgb(u.Label5));
   setLabelColour(BP, captionRgb(u.BP));
   auto show = [](QLabel* label, const measurement::TextChange& change) {
-    if (change.changed) label->setText(text(change.view()));
+    if (change.changed) label->setText(qtkit::qstr(change.view()));
   };
   show(mode, u.mode);
   if (u.FalkaVisible) Falka->setVisible(*u.FalkaVisible);
   show(SOS, u.SOS);
-  if (u.GroupBox1.changed) GroupBox1->setTitle(text(u.GroupBox1.view()));
+  if (u.GroupBox1.changed) GroupBox1->setTitle(qtkit::qstr(u.GroupBox1.view()));
   show(SWynik, u.SWynik);
   if (u.STempVisible) {
     STemp->setVisible(*u.STempVisible);

@@ -19,6 +19,7 @@
 #include <utility>
 
 #include "measurement/bounded_file.h"
+#include "qtkit/strings.h"
 
 namespace app {
 
@@ -41,10 +42,6 @@ std::string failedToGet(const std::string& name) {
 }
 std::string invalidType(const std::string& name) {
   return withName(settings_texts::kInvalidDataType, name);
-}
-
-QString qs(const std::string& s) {
-  return QString::fromStdString(s);
 }
 
 // Accepts the form we write and, leniently, a bare JSON integer or boolean that a
@@ -141,7 +138,7 @@ void SettingsStore::writeRaw(const std::string& key, const std::string& name, Va
 void SettingsStore::load() {
   keys_.clear();
   if (path_.empty()) return;
-  const QString path = qs(path_);
+  const QString path = qtkit::qstr(path_);
   if (!QFileInfo::exists(path)) return;  // first run: nothing stored yet
 
   auto problem = [this](const QString& text) {
@@ -210,10 +207,10 @@ void SettingsStore::load() {
   // that cannot be read is damaged settings, not a first run that would blank the name and
   // company without a word.
   const QJsonObject root = doc.object();
-  const QJsonValue product = root.value(qs(keys::kProduct));
+  const QJsonValue product = root.value(qtkit::qstr(keys::kProduct));
   if (!product.isUndefined() &&
-      (!product.isObject() || (product.toObject().contains(qs(keys::kLng)) &&
-                               !parseValue(product.toObject().value(qs(keys::kLng)))))) {
+      (!product.isObject() || (product.toObject().contains(qtkit::qstr(keys::kLng)) &&
+                               !parseValue(product.toObject().value(qtkit::qstr(keys::kLng)))))) {
     keepCopy(QString::fromUtf8(settings_texts::kDamagedLanguage));
     return;
   }
@@ -246,17 +243,17 @@ void SettingsStore::save() {
     QJsonObject obj;
     for (const auto& [name, value] : values) {
       if (!value.isDword) {
-        obj.insert(qs(name), qs(value.text));
+        obj.insert(qtkit::qstr(name), qtkit::qstr(value.text));
       } else {
         QJsonObject dword;
         dword.insert(QLatin1String(kDwordField), static_cast<qint64>(value.dword));
-        obj.insert(qs(name), dword);
+        obj.insert(qtkit::qstr(name), dword);
       }
     }
-    root.insert(qs(key), obj);
+    root.insert(qtkit::qstr(key), obj);
   }
 
-  const QString path = qs(path_);
+  const QString path = qtkit::qstr(path_);
   QString error;
   const QString dir = QFileInfo(path).absolutePath();
   if (!QDir().mkpath(dir)) {

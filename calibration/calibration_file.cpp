@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "measurement/atomic_file.h"
+#include "measurement/utf8.h"
 
 namespace calibration {
 
@@ -41,20 +42,6 @@ const std::array<Field, kCalibrationFileLineCount>& CalibrationFileFields() {
 
 namespace {
 
-// Length of the UTF-8 sequence starting at s[i], 1 for a byte that starts none.
-std::size_t utf8SequenceLength(std::string_view s, std::size_t i) {
-  const auto b = static_cast<unsigned char>(s[i]);
-  std::size_t n = b < 0x80           ? 1
-                  : (b >> 5) == 0x6  ? 2
-                  : (b >> 4) == 0xE  ? 3
-                  : (b >> 3) == 0x1E ? 4
-                                     : 1;
-  if (i + n > s.size()) return 1;
-  for (std::size_t k = 1; k < n; ++k)
-    if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 1;
-  return n;
-}
-
 class Converter {
  public:
   Converter(const char* to, const char* from, bool fromUtf8)
@@ -84,7 +71,7 @@ class Converter {
       if (r != static_cast<std::size_t>(-1) || err == E2BIG) continue;
       // EILSEQ (no such character) or EINVAL (a sequence cut short at the end).
       out.push_back('?');
-      pos += fromUtf8_ ? utf8SequenceLength(in, pos) : 1;
+      pos += fromUtf8_ ? measurement::Utf8SequenceLength(in, pos) : 1;
     }
   }
 

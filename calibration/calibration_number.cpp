@@ -34,13 +34,9 @@ ParsedNumber<std::int32_t> ParseCalibrationInteger(std::string_view s) {
     r.empty = true;
     return r;
   }
-  std::size_t i = 0;
-  while (i < s.size() && s[i] == ' ') ++i;
-  bool negative = false;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
-    negative = s[i] == '-';
-    ++i;
-  }
+  const measurement::NumberHead head = measurement::scanNumberHead(s);
+  const bool negative = head.negative;
+  std::size_t i = head.digitsAt;
   bool hex = false;
   if (i < s.size() && (s[i] == '$' || s[i] == 'x' || s[i] == 'X')) {
     hex = true;

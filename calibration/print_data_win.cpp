@@ -3,13 +3,12 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 
 #include "app/dialogs.h"
+#include "app/print_window.h"
 #include "calibration/calibration_card.h"
 
 namespace calibration {
@@ -26,16 +25,13 @@ W* named(W* widget, const char* name) {
 
 TPrintDataWin::TPrintDataWin(QWidget* mainWindow, const CalibrationData& data,
                              app::Dialogs& dialogs, app::PrintSurfaceFactory surfaces)
-    : QWidget(mainWindow, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                              Qt::WindowCloseButtonHint),
+    : QWidget(mainWindow, app::printWindowFlags()),
       mainWindow_(mainWindow),
       data_(data),
       dialogs_(dialogs),
       surfaces_(std::move(surfaces)) {
-  setObjectName(QStringLiteral("PrintDataWin"));
-  setAttribute(Qt::WA_DeleteOnClose);
+  app::setUpPrintWindow(this, "PrintDataWin", kClientWidth, kClientHeight);
   setWindowTitle(QString::fromUtf8(kPrintDataCaption));
-  setFixedSize(kClientWidth, kClientHeight);
 
   Dane = named(new QGroupBox(QStringLiteral(" Dane "), this), "Dane");
   Dane->setGeometry(8, 8, 345, 153);
@@ -56,26 +52,19 @@ TPrintDataWin::TPrintDataWin(QWidget* mainWindow, const CalibrationData& data,
   Button1->setDefault(true);
   Button2 = named(new QPushButton(QStringLiteral("Anuluj"), this), "Button2");
   Button2->setGeometry(278, 172, 75, 25);
-  Podgldwydruku1 =
-      named(new QAction(QString::fromUtf8(kCardPreviewText), Button1), "Podgldwydruku1");
-  Button1->addAction(Podgldwydruku1);
-  Button1->setContextMenuPolicy(Qt::ActionsContextMenu);
+  Podgldwydruku1 = app::addPreviewAction(Button1, QString::fromUtf8(kCardPreviewText));
   connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
   connect(Podgldwydruku1, &QAction::triggered, this, [this] { Podgldwydruku1Click(); });
   connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
 
   FormCreate();
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    move(screen->availableGeometry().center() - rect().center());
-  }
-  show();
+  app::showPrintWindow(this);
 }
 
 TPrintDataWin::~TPrintDataWin() = default;
 
 void TPrintDataWin::FormCreate() {
-  if (mainWindow_ != nullptr) mainWindow_->setEnabled(false);
-  setEnabled(true);  // a window of the main window is disabled with it; this one stays usable
+  app::holdMainWindow(this, mainWindow_);
 }
 
 void TPrintDataWin::Button1Click() {
@@ -100,7 +89,7 @@ void TPrintDataWin::Button2Click() {
 }
 
 void TPrintDataWin::FormClose() {
-  if (mainWindow_ != nullptr) mainWindow_->setEnabled(true);
+  app::releaseMainWindow(mainWindow_);
 }
 
 void TPrintDataWin::closeEvent(QCloseEvent* event) {

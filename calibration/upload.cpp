@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "calibration/calibration_number.h"
+#include "measurement/utf8.h"
 
 namespace calibration {
 
@@ -188,31 +189,6 @@ UploadStep messageStep(UploadGroup group, std::string text) {
   return s;
 }
 
-// The characters of a UTF-8 text: a code point each; a byte that starts no valid sequence
-// counts as one character.
-std::vector<std::string_view> characters(std::string_view s) {
-  std::vector<std::string_view> out;
-  std::size_t i = 0;
-  while (i < s.size()) {
-    const auto b = static_cast<unsigned char>(s[i]);
-    std::size_t n = b < 0x80           ? 1
-                    : (b >> 5) == 0x6  ? 2
-                    : (b >> 4) == 0xE  ? 3
-                    : (b >> 3) == 0x1E ? 4
-                                       : 1;
-    if (i + n > s.size()) n = 1;
-    for (std::size_t k = 1; k < n; ++k) {
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) {
-        n = 1;
-        break;
-      }
-    }
-    out.push_back(s.substr(i, n));
-    i += n;
-  }
-  return out;
-}
-
 int digit(std::string_view character) {
   return character.size() == 1 && character[0] >= '0' && character[0] <= '9' ? character[0] - '0'
                                                                              : -1;
@@ -221,7 +197,7 @@ int digit(std::string_view character) {
 // WriteProbeNumber: only a text of exactly five characters is written; a non-digit stops it
 // where it stands (after the first frame when it is the fifth).
 void planProbeNumber(const std::string& text, UploadPlan& plan) {
-  const std::vector<std::string_view> chars = characters(text);
+  const std::vector<std::string_view> chars = measurement::Utf8Characters(text);
   if (chars.size() != 5) return;
   std::array<std::uint8_t, 10> first = {0xAA, 0x55, 0x43, kProbeNumberAddress, 0x04, 0x00};
   for (int k = 0; k < 4; ++k) {
@@ -287,15 +263,56 @@ UploadPlan PlanUpload(const CalibrationData& data, bool saveEeprom) {
 UploadOutcome RunUpload(const UploadPlan& plan, const devlink::WriteFn& write,
                         const devlink::MessageFn& showMessage,
                         const std::function<void(int ms)>& wait) {
-  UploadOutcome out;
-  std::bitset<kUploadGroupCount> ended;
-  auto show = [&](const std::string& text) {
-    ++out.messagesShown;
+  UploadRunner runner;
+  runner.write = write;
+  runner.showMessage = showMessage;
+  int armed = 0;
+  runner.armTimer = [&armed](int ms) { armed = ms; };
+  runner.start(plan);
+  while (runner.waiting()) {
+    if (wait) wait(armed);
+    runner.timerFired();
+  }
+  return runner.outcome();
+}
+
+bool UploadRunner::start(UploadPlan plan) {
+  if (running_) return false;
+  plan_ = std::move(plan);
+  next_ = 0;
+  endedGroups_.reset();
+  outcome_ = {};
+  ++generation_;
+  running_ = true;
+  waiting_ = false;
+  runSteps();
+  return true;
+}
+
+void UploadRunner::timerFired() {
+  if (!running_ || !waiting_) return;
+  waiting_ = false;
+  runSteps();
+}
+
+void UploadRunner::stop() {
+  running_ = false;
+  waiting_ = false;
+}
+
+void UploadRunner::runSteps() {
+  auto show = [this](const std::string& text) {
+    ++outcome_.messagesShown;
     if (showMessage) showMessage(text);
   };
-  for (const UploadStep& step : plan) {
+  // Every callback may stop the run (a message box runs the event loop), or even stop it and
+  // start another, so the loop asks again before each step.
+  const std::uint64_t generation = generation_;
+  auto current = [&] { return running_ && generation == generation_; };
+  while (current() && next_ < plan_.size()) {
+    const UploadStep& step = plan_[next_++];
     const auto group = static_cast<std::size_t>(step.group);
-    if (group < ended.size() && ended[group]) continue;
+    if (group < endedGroups_.size() && endedGroups_[group]) continue;
     switch (step.kind) {
       case UploadStep::Kind::ShowMessage:
         show(step.text);
@@ -303,19 +320,22 @@ UploadOutcome RunUpload(const UploadPlan& plan, const devlink::WriteFn& write,
       case UploadStep::Kind::WriteFrame:
         if (devlink::WriteRaw(write, nullptr, step.frame.data(),
                               static_cast<int>(step.frame.size()))) {
-          ++out.framesWritten;
+          ++outcome_.framesWritten;
         } else {
-          ++out.framesFailed;
+          ++outcome_.framesFailed;
+          if (step.failureEndsGroup && group < endedGroups_.size()) endedGroups_.set(group);
           show(step.text);
-          if (step.failureEndsGroup && group < ended.size()) ended.set(group);
         }
         break;
       case UploadStep::Kind::Wait:
-        if (wait) wait(step.waitMs);
-        break;
+        waiting_ = true;
+        if (armTimer) armTimer(step.waitMs);
+        return;
     }
   }
-  return out;
+  if (!current()) return;
+  running_ = false;
+  if (finished) finished(outcome_);
 }
 
 }  // namespace calibration

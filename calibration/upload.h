@@ -1,13 +1,16 @@
 #pragma once
 // The calibration upload (`WyslijClick`) as a plan: the data set in, the ordered steps out
-// (show a validation message, write a frame, wait), and a small executor that runs a plan
-// on three functions the window supplies. Toolkit-free.
+// (show a validation message, write a frame, wait), a small executor that runs a plan on
+// three functions in one go, and a runner that runs it step by step on a timer. Toolkit-free.
 //
-// The window's part: disable `Wyslij` (and `Odbierz`, so no readback starts while a message
-// box of the upload runs its event loop), RunUpload(PlanUpload(data, SaveEPROM checked), ...),
-// enable them again. LinkMode stays Measuring throughout, so bytes that arrive while a
-// message is shown are handled as measurement frames, never as calibration data.
+// The window's part: disable everything that starts a transfer (a message box of the upload
+// and its wait run the event loop), UploadRunner::start(PlanUpload(data, SaveEPROM checked)),
+// and enable them again when the runner has finished or been stopped. LinkMode stays Measuring
+// throughout, so bytes that arrive while a message is shown are handled as measurement frames,
+// never as calibration data.
 #include <array>
+#include <bitset>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -91,5 +94,44 @@ struct UploadOutcome {
 UploadOutcome RunUpload(const UploadPlan& plan, const devlink::WriteFn& write,
                         const devlink::MessageFn& showMessage,
                         const std::function<void(int ms)>& wait);
+
+// The same steps, run so that the window never sleeps: frames and messages go out at once, and
+// at a wait the runner asks its owner to arm a single-shot timer (`armTimer`) and returns; the
+// owner calls timerFired() when it has run out, and the runner goes on with the next step.
+// `finished` is told the outcome once, after the last step (not after stop()). stop() ends the
+// run where it stands (the port or the window closed): nothing more is written or shown, and a
+// timer that still fires is ignored. A message box that runs an event loop may stop the run
+// from inside `showMessage`; the runner checks after every step.
+class UploadRunner {
+ public:
+  devlink::WriteFn write;
+  devlink::MessageFn showMessage;
+  std::function<void(int ms)> armTimer;
+  std::function<void(const UploadOutcome&)> finished;
+
+  // Starts `plan` and runs it up to its first wait or its end. Refused (false) while a run is
+  // on.
+  bool start(UploadPlan plan);
+  // The armed wait has run out: runs on to the next wait or the end.
+  void timerFired();
+  // Ends the run without running its remaining steps; nothing is told to `finished`.
+  void stop();
+
+  bool running() const { return running_; }
+  // True between a wait's arming and its timerFired().
+  bool waiting() const { return waiting_; }
+  const UploadOutcome& outcome() const { return outcome_; }
+
+ private:
+  void runSteps();
+
+  UploadPlan plan_;
+  std::size_t next_ = 0;
+  std::bitset<kUploadGroupCount> endedGroups_;
+  UploadOutcome outcome_;
+  bool running_ = false;
+  bool waiting_ = false;
+  std::uint64_t generation_ = 0;  // one per start(): a stopped run's loop knows it is over
+};
 
 }  // namespace calibration

@@ -17,7 +17,7 @@ ResultDownload::ResultDownload(FrameReceiver& receiver, CommandSender& sender,
       gate_(std::move(clock)) {}
 
 std::size_t ResultDownload::AnnouncedResults(std::uint16_t endAddress) {
-  return endAddress >= kFirstAddress ? (endAddress - kFirstAddress) / 3u : 0u;
+  return ResultsBelow(endAddress);
 }
 
 int ResultDownload::RangeIndexOfStatus(std::uint8_t status) {

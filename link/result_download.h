@@ -15,6 +15,7 @@
 #include "link/commands.h"
 #include "link/frame_receiver.h"
 #include "link/reply_gate.h"
+#include "link/result_address.h"
 #include "link/state_timer.h"
 
 namespace devlink {
@@ -70,10 +71,10 @@ struct DownloadView {
 class ResultDownload {
  public:
   // Address of result 1; result i lies at 100 + 3·(i − 1).
-  static constexpr std::uint16_t kFirstAddress = 100;
+  static constexpr std::uint16_t kFirstAddress = kFirstResultAddress;
   // As many results as a 16-bit end address can announce, so every announced result is
   // fetched and kept.
-  static constexpr std::size_t kTableSize = (65535 - kFirstAddress) / 3;  // 21811
+  static constexpr std::size_t kTableSize = ResultsBelow(65535);  // 21811
   // Gauge1 at rest and before the header: minimum 100, maximum 101, position 100.
   static constexpr int kGaugeRest = 100;
   static constexpr int kGaugeInitialMaximum = 101;

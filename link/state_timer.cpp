@@ -1,5 +1,7 @@
 #include "link/state_timer.h"
 
+#include "link/result_address.h"
+
 namespace devlink {
 
 StateTimer::StateTimer(FrameReceiver& receiver, CommandSender& sender,
@@ -9,10 +11,7 @@ StateTimer::StateTimer(FrameReceiver& receiver, CommandSender& sender,
       firstCalibrationAddress_(std::move(firstCalibrationAddress)) {}
 
 std::string StateTimer::DownloadLabel(std::uint16_t endAddress) {
-  // An end address below the first result's address announces nothing, not a
-  // negative number of results.
-  const int results = endAddress >= 100 ? (endAddress - 100) / 3 : 0;
-  return kDownloadLabelText + std::to_string(results) + ".";
+  return kDownloadLabelText + std::to_string(ResultsBelow(endAddress)) + ".";
 }
 
 void StateTimer::tick() {

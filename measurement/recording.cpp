@@ -1,14 +1,15 @@
 #include "measurement/recording.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <functional>
 
+#include "link/result_address.h"
 #include "measurement/atomic_file.h"
 #include "measurement/bounded_file.h"
 #include "measurement/formatting.h"
+#include "measurement/user_number.h"
 
 namespace measurement {
 
@@ -19,75 +20,13 @@ namespace {
 bool isBlank(char c) {
   return c == ' ' || c == '\t';
 }
-bool isDigit(char c) {
-  return c >= '0' && c <= '9';
-}
 
-// Copies the longest valid number at the start of `in` (blanks already skipped by the
-// caller's iteration) into `out` in the form std::from_chars reads ('+' dropped).
-double parseNumberPrefix(std::string_view in, char* out) {
+// The line without its blanks, read by the one number scanner with "." only.
+double parseWithoutBlanks(std::string_view in, char* out) {
   std::size_t n = 0;
-  std::size_t i = 0;
-  auto next = [&]() -> char {
-    while (i < in.size() && isBlank(in[i])) ++i;
-    return i < in.size() ? in[i] : '\0';
-  };
-  char c = next();
-  if (c == '-' || c == '+') {
-    if (c == '-') out[n++] = '-';
-    ++i;
-    c = next();
-  }
-  std::size_t mantissaDigits = 0;
-  while (isDigit(c)) {
-    out[n++] = c;
-    ++mantissaDigits;
-    ++i;
-    c = next();
-  }
-  if (c == '.') {
-    const std::size_t dotAt = n;
-    out[n++] = '.';
-    ++i;
-    c = next();
-    std::size_t fraction = 0;
-    while (isDigit(c)) {
-      out[n++] = c;
-      ++fraction;
-      ++i;
-      c = next();
-    }
-    mantissaDigits += fraction;
-    if (fraction == 0) n = dotAt;  // "5." reads as 5
-  }
-  if (mantissaDigits == 0) return 0.0;
-  if (c == 'e' || c == 'E') {
-    const std::size_t expAt = n;
-    const std::size_t iAt = i;
-    out[n++] = 'e';
-    ++i;
-    c = next();
-    if (c == '-' || c == '+') {
-      out[n++] = c;
-      ++i;
-      c = next();
-    }
-    std::size_t expDigits = 0;
-    while (isDigit(c)) {
-      out[n++] = c;
-      ++expDigits;
-      ++i;
-      c = next();
-    }
-    if (expDigits == 0) {
-      n = expAt;  // "1e" and "1e+" read as 1
-      i = iAt;
-    }
-  }
-  double value = 0.0;
-  const auto res = std::from_chars(out, out + n, value);
-  if (res.ec != std::errc() || !std::isfinite(value)) return 0.0;
-  return value;
+  for (const char c : in)
+    if (!isBlank(c)) out[n++] = c;
+  return scanNumber(std::string_view(out, n), DecimalComma::No, false).value;
 }
 
 }  // namespace
@@ -96,9 +35,9 @@ double ParseLineValue(std::string_view line) {
   if (line.size() >= 3 && line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
   // The copied number is never longer than the line itself.
   char small[256];
-  if (line.size() < sizeof small) return parseNumberPrefix(line, small);
+  if (line.size() < sizeof small) return parseWithoutBlanks(line, small);
   std::string big(line.size() + 1, '\0');
-  return parseNumberPrefix(line, big.data());
+  return parseWithoutBlanks(line, big.data());
 }
 
 // --- LineStore -----------------------------------------------------------------------------
@@ -218,8 +157,7 @@ bool writeDataFile(const std::filesystem::path& path, std::span<const std::strin
 }
 
 std::size_t downloadedResultCount(unsigned resultAddress, std::size_t tableSize) {
-  if (resultAddress < 100) return 0;
-  return std::min<std::size_t>((resultAddress - 100) / 3, tableSize);
+  return std::min(devlink::ResultsBelow(resultAddress), tableSize);
 }
 
 bool WriteDownloadedResults(const std::filesystem::path& path, std::span<const std::string> table,

@@ -13,19 +13,30 @@ bool isDigit(char c) {
 }
 }  // namespace
 
+NumberHead scanNumberHead(std::string_view s) {
+  NumberHead h;
+  std::size_t& i = h.digitsAt;
+  while (i < s.size() && s[i] == ' ') ++i;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+    h.negative = s[i] == '-';
+    ++i;
+  }
+  return h;
+}
+
 UserNumber parseUserNumber(std::string_view s, bool trailingBlanks) {
+  return scanNumber(s, DecimalComma::Yes, trailingBlanks);
+}
+
+UserNumber scanNumber(std::string_view s, DecimalComma decimalComma, bool trailingBlanks) {
   // Scanned by hand so that exactly this grammar is accepted; std::from_chars then
   // converts the scanned characters. No allocation for any sensible text (the live
   // processing parses its threshold with this at every frame).
-  const std::size_t comma = s.find(',');
+  const std::size_t comma = decimalComma == DecimalComma::Yes ? s.find(',') : s.npos;
   auto at = [&](std::size_t i) { return i == comma ? '.' : s[i]; };
-  std::size_t i = 0;
-  while (i < s.size() && s[i] == ' ') ++i;
-  bool negative = false;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
-    negative = s[i] == '-';
-    ++i;
-  }
+  const NumberHead head = scanNumberHead(s);
+  const bool negative = head.negative;
+  std::size_t i = head.digitsAt;
   const std::size_t mantissa = i;
   std::size_t digits = 0;
   while (i < s.size() && isDigit(at(i))) ++i, ++digits;

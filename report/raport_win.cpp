@@ -4,12 +4,10 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFile>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QTableView>
 #include <filesystem>
 #include <optional>
@@ -17,6 +15,7 @@
 
 #include "app/dialogs.h"
 #include "app/globals.h"
+#include "app/print_window.h"
 #include "report/results_model.h"
 #include "report/spin_edit.h"
 
@@ -49,15 +48,12 @@ std::string text(const QLineEdit* edit) {
 
 TRaport_Win::TRaport_Win(QWidget* mainWindow, app::Dialogs& dialogs, QString dataDirectory,
                          app::PrintSurfaceFactory surfaces)
-    : QWidget(mainWindow, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                              Qt::WindowCloseButtonHint),
+    : QWidget(mainWindow, app::printWindowFlags()),
       mainWindow_(mainWindow),
       dialogs_(dialogs),
       surfaces_(std::move(surfaces)),
       dataDirectory_(std::move(dataDirectory)) {
-  setObjectName(QStringLiteral("Raport_Win"));
-  setAttribute(Qt::WA_DeleteOnClose);
-  setFixedSize(kClientWidth, kClientHeight);
+  app::setUpPrintWindow(this, "Raport_Win", kClientWidth, kClientHeight);
 
   const auto labelled = [this](int line, QLabel*& label, const char* labelName, auto*& field,
                                const char* fieldName, int width) {
@@ -109,9 +105,7 @@ TRaport_Win::TRaport_Win(QWidget* mainWindow, app::Dialogs& dialogs, QString dat
   Button1->setGeometry(kClientWidth - 176, buttonY, 80, 25);
   Button2 = named(new QPushButton(this), "Button2");
   Button2->setGeometry(kClientWidth - 88, buttonY, 80, 25);
-  Podgldwydruku1 = named(new QAction(Button1), "Podgldwydruku1");
-  Button1->addAction(Podgldwydruku1);
-  Button1->setContextMenuPolicy(Qt::ActionsContextMenu);
+  Podgldwydruku1 = app::addPreviewAction(Button1);
 
   connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { ComboBox1Change(); });
   connect(SpinEdit1, &SpinEdit::changed, this, [this] { SpinEdit1Change(); });
@@ -121,17 +115,13 @@ TRaport_Win::TRaport_Win(QWidget* mainWindow, app::Dialogs& dialogs, QString dat
   connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
 
   FormCreate();
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    move(screen->availableGeometry().center() - rect().center());
-  }
-  show();
+  app::showPrintWindow(this);
 }
 
 TRaport_Win::~TRaport_Win() = default;
 
 void TRaport_Win::FormCreate() {
-  if (mainWindow_ != nullptr) mainWindow_->setEnabled(false);
-  setEnabled(true);  // a window of the main window is disabled with it; this one stays usable
+  app::holdMainWindow(this, mainWindow_);
   model_->SpinEdit1Change(kInitialResultCount);
   zmienJezyk(reportTextsFor(app::LanguageCode));
 }
@@ -219,7 +209,7 @@ void TRaport_Win::Button2Click() {
 }
 
 void TRaport_Win::FormClose() {
-  if (mainWindow_ != nullptr) mainWindow_->setEnabled(true);
+  app::releaseMainWindow(mainWindow_);
 }
 
 void TRaport_Win::closeEvent(QCloseEvent* event) {

@@ -5,16 +5,19 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include "calibration/calibration_grid.h"
 #include "calibration/page_control.h"
+#include "calibration/upload.h"
 #include "main_win_test_util.h"
 
 namespace {
@@ -288,6 +291,69 @@ TEST_F(PanelTest, UploadWithThePortClosedReportsEachParameterAndEndsEnabled) {
                          "Nie można wysłać tekstu 0 do adresu 192", "Nie moge zmienić numeru sondy."}));
   EXPECT_TRUE(p->Wyslij->isEnabled()) << "enabled at the end of every upload";
   EXPECT_FALSE(w->UploadActive());
+}
+
+// The 500 ms after "S" run on a timer: the window handles its events meanwhile, keeps every
+// transfer off, and the frames are those of the plan in the plan's order.
+TEST_F(PanelTest, UploadWaitsForTheInstrumentWhileTheWindowHandlesEvents) {
+  testutil::Pty pty;
+  w->ComPort1->SetPort(pty.slave.toStdString());
+  w->controls().S_Polacz->click();
+  ASSERT_TRUE(w->ComPort1->Connected());
+  pty.drain();
+  w->Calibration.setCell(Grid::X, 1, 1, "0.5");
+  w->Calibration.setCell(Grid::Y, 2, 3, "-0.25");
+  w->Calibration.setEdit(Edit::NR, "12345");
+  p->SaveEPROM->setChecked(true);
+  std::vector<std::uint8_t> planned;
+  for (const calibration::UploadStep& step : calibration::PlanUpload(w->Calibration, true))
+    if (step.kind == calibration::UploadStep::Kind::WriteFrame)
+      planned.insert(planned.end(), step.frame.begin(), step.frame.end());
+  ASSERT_EQ(planned.back(), 0);  // ... 'S' 0 0 0 last
+  ASSERT_EQ(planned[planned.size() - 4], 'S');
+
+  bool firedDuringUpload = false;
+  bool transfersOffMeanwhile = false;
+  QElapsedTimer clock;
+  clock.start();
+  w->WyslijClick();
+  QTimer::singleShot(100, w, [&] {
+    firedDuringUpload = w->UploadActive();
+    transfersOffMeanwhile = !p->Wyslij->isEnabled() && !p->Odbierz->isEnabled() &&
+                            !p->Otworz->isEnabled() && !p->Zapisz->isEnabled();
+  });
+  EXPECT_TRUE(w->UploadActive()) << "the wait has only begun";
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !w->UploadActive(); }, 3000));
+  EXPECT_GE(clock.elapsed(), 500);
+  EXPECT_TRUE(firedDuringUpload);
+  EXPECT_TRUE(transfersOffMeanwhile);
+  EXPECT_TRUE(p->Wyslij->isEnabled());
+  EXPECT_TRUE(p->Odbierz->isEnabled());
+  EXPECT_EQ(pty.read(planned.size()), planned);
+  EXPECT_TRUE(pty.read(1, 100).empty());
+  EXPECT_TRUE(env.dialogs.messages.isEmpty());
+}
+
+TEST_F(PanelTest, ClosingThePortDuringTheUploadsWaitEndsIt) {
+  testutil::Pty pty;
+  w->ComPort1->SetPort(pty.slave.toStdString());
+  w->controls().S_Polacz->click();
+  ASSERT_TRUE(w->ComPort1->Connected());
+  p->SaveEPROM->setChecked(true);
+  w->WyslijClick();
+  ASSERT_TRUE(w->UploadActive());
+  w->controls().S_Polacz->click();  // disconnect
+  ASSERT_FALSE(w->ComPort1->Connected());
+  EXPECT_FALSE(w->UploadActive()) << "the upload ends with the port";
+  EXPECT_TRUE(p->Otworz->isEnabled());
+  QTest::qWait(700);  // past the wait: nothing more happens
+  EXPECT_FALSE(w->UploadActive());
+  EXPECT_TRUE(env.dialogs.messages.isEmpty()) << env.dialogs.messages.join("|").toStdString();
+  // And the next upload runs again.
+  w->controls().S_Polacz->click();
+  ASSERT_TRUE(w->ComPort1->Connected());
+  w->WyslijClick();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !w->UploadActive(); }, 3000));
 }
 
 TEST_F(PanelTest, ReadbackCaptionGaugeAndCancelAgainstALine) {

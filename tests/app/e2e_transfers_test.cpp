@@ -150,6 +150,8 @@ TEST_F(SimWindow, UploadLandsInTheInstrumentsMemoryAsTheEncodedWords) {
   // switches, the potentiometer, 2 probe frames, the field correction.
   EXPECT_EQ(frames, 48);
   w.WyslijClick();
+  // The instrument's 500 ms for storing it run on a timer.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !w.UploadActive(); }, 3000));
   EXPECT_TRUE(env.dialogs.messages.isEmpty()) << env.dialogs.messages.join("|").toStdString();
   EXPECT_TRUE(w.calibrationPanel().Wyslij->isEnabled());
   ASSERT_TRUE(QTest::qWaitFor([&] { return memory() == expected; }, 5000));

@@ -235,4 +235,116 @@ TEST(RunUpload, EveryFrameOnAWorkingPortAndOneMessagePerParameterOnAFailingOne) 
   }
 }
 
+// The runner: the same frames and messages as RunUpload, in the same order, but at the wait
+// it arms its owner's timer and returns; what happens next depends on what the owner does.
+TEST(UploadRunner, RunsThePlanInOrderAndWaitsOnTheOwnersTimer) {
+  enum class Then { TimerFires, StoppedDuringWait, StoppedInAMessage, TimerFiresTwice };
+  struct Case {
+    const char* name;
+    Then then;
+    bool saveEeprom;
+  };
+  const Case cases[] = {
+      {"timer fires", Then::TimerFires, true},
+      {"timer fires twice", Then::TimerFiresTwice, true},
+      {"stopped during the wait", Then::StoppedDuringWait, true},
+      {"stopped inside a message box", Then::StoppedInAMessage, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CalibrationData data = fullPanel();
+    data.setCell(Grid::KFILTR, 1, 3, "1");  // one message among the frames
+    const UploadPlan plan = PlanUpload(data, c.saveEeprom);
+
+    // What RunUpload does in one go.
+    std::vector<std::string> expected;
+    calibration::RunUpload(
+        plan,
+        [&](const std::uint8_t* p, int n) {
+          expected.push_back(hex(p, static_cast<std::size_t>(n)));
+          return n;
+        },
+        [&](const std::string& m) { expected.push_back("message " + m); }, nullptr);
+
+    calibration::UploadRunner runner;
+    std::vector<std::string> seen;
+    std::vector<int> armed;
+    int finished = 0;
+    runner.write = [&](const std::uint8_t* p, int n) {
+      seen.push_back(hex(p, static_cast<std::size_t>(n)));
+      return n;
+    };
+    runner.showMessage = [&](const std::string& m) {
+      seen.push_back("message " + m);
+      if (c.then == Then::StoppedInAMessage) runner.stop();
+    };
+    runner.armTimer = [&](int ms) { armed.push_back(ms); };
+    runner.finished = [&](const calibration::UploadOutcome&) { ++finished; };
+
+    ASSERT_TRUE(runner.start(plan));
+    if (c.then == Then::StoppedInAMessage) {
+      // Nothing after the message: the run ended inside it.
+      ASSERT_FALSE(seen.empty());
+      EXPECT_EQ(seen.back().rfind("message ", 0), 0u);
+      EXPECT_EQ(seen, std::vector<std::string>(expected.begin(),
+                                               expected.begin() + static_cast<long>(seen.size())));
+      EXPECT_LT(seen.size(), expected.size());
+      EXPECT_FALSE(runner.running());
+      EXPECT_EQ(finished, 0);
+      EXPECT_TRUE(armed.empty());
+      continue;
+    }
+    // Everything up to the wait is out; the run waits for its timer.
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(armed, std::vector<int>{calibration::kSaveEepromWaitMs});
+    EXPECT_TRUE(runner.running());
+    EXPECT_TRUE(runner.waiting());
+    EXPECT_FALSE(runner.start(plan)) << "one run at a time";
+    EXPECT_EQ(finished, 0);
+
+    if (c.then == Then::StoppedDuringWait) {
+      runner.stop();
+      runner.timerFired();  // a timer that fires all the same changes nothing
+      EXPECT_FALSE(runner.running());
+      EXPECT_EQ(finished, 0);
+      EXPECT_EQ(seen, expected);
+      continue;
+    }
+    runner.timerFired();
+    if (c.then == Then::TimerFiresTwice) runner.timerFired();
+    EXPECT_FALSE(runner.running());
+    EXPECT_EQ(finished, 1);
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(runner.outcome().framesWritten, 48);  // 47 write frames (one refused) and "S"
+    EXPECT_EQ(runner.outcome().messagesShown, 1);
+    // And it can run again.
+    seen.clear();
+    ASSERT_TRUE(runner.start(plan));
+    runner.timerFired();
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(finished, 2);
+  }
+}
+
+TEST(UploadRunner, APlanWithoutAWaitFinishesInsideStart) {
+  calibration::UploadRunner runner;
+  int writes = 0;
+  int armed = 0;
+  int finished = 0;
+  runner.write = [&](const std::uint8_t*, int n) {
+    ++writes;
+    return n;
+  };
+  runner.armTimer = [&](int) { ++armed; };
+  runner.finished = [&](const calibration::UploadOutcome& out) {
+    ++finished;
+    EXPECT_EQ(out.framesWritten, 1);
+  };
+  ASSERT_TRUE(runner.start(PlanUpload(CalibrationData{}, false)));  // the switch byte only
+  EXPECT_EQ(writes, 1);
+  EXPECT_EQ(armed, 0);
+  EXPECT_EQ(finished, 1);
+  EXPECT_FALSE(runner.running());
+}
+
 }  // namespace

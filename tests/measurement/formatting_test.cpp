@@ -1,11 +1,15 @@
 #include "measurement/formatting.h"
-#include "measurement/user_number.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+#include <string>
+#include <string_view>
 #include <vector>
+
+#include "measurement/user_number.h"
+#include "measurement/utf8.h"
 
 namespace {
 
@@ -126,6 +130,35 @@ TEST(UserNumber, DecimalCommaAndWhatCountsAsTheWholeNumber) {
     EXPECT_DOUBLE_EQ(n.value, row.value);
     EXPECT_EQ(n.leading, row.leading);
     EXPECT_EQ(n.whole, row.whole);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Utf8Characters, OneCodePointEachAndAStrayByteAlone) {
+  struct Case {
+    std::string text;
+    std::vector<std::string> characters;
+  };
+  const Case cases[] = {
+      {"", {}},
+      {"12345", {"1", "2", "3", "4", "5"}},
+      {"a\xC5\x82\x62", {"a", "\xC5\x82", "b"}},                               // ł between a and b
+      {"\xE2\x82\xAC\xF0\x9F\x98\x80", {"\xE2\x82\xAC", "\xF0\x9F\x98\x80"}},  // € and an emoji
+      {"\x80x", {"\x80", "x"}},              // a stray continuation byte
+      {"\xC5", {"\xC5"}},                    // cut short at the end
+      {"\xE2\x82x", {"\xE2", "\x82", "x"}},  // broken by a plain byte
+      {"\xFF\x31", {"\xFF", "1"}},           // starts nothing
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> got;
+    for (std::string_view ch : measurement::Utf8Characters(c.text)) got.emplace_back(ch);
+    EXPECT_EQ(got, c.characters) << c.text;
+    if (!c.text.empty()) {
+      EXPECT_EQ(measurement::Utf8SequenceLength(c.text, 0), c.characters.front().size());
+    }
   }
 }
 
