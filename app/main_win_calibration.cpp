@@ -25,9 +25,9 @@ void TMainWin::setupTransfers() {
   Receiver.onResultReply = [this](std::uint8_t status, std::uint8_t lo, std::uint8_t hi) {
     Download.onResultReply(status, lo, hi);
   };
-  Receiver.onTransferBytes = [this] {
+  Receiver.onTransferBytes = [this](bool foreign) {
     Readback.replyBytesArrived();
-    Download.replyBytesArrived();
+    Download.replyBytesArrived(foreign);
   };
   StateTimer.onTick = [this](devlink::LinkMode applied) {
     Readback.stateTimerTicked(applied);

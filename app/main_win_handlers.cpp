@@ -326,7 +326,7 @@ void TMainWin::ComPort1HangUp() {
     // The device is gone; nothing of it is left to close.
   }
   StatusBar1->showMessage(QString::fromUtf8(connectionTextsFor(*captionTable_).lost)
-                              .arg(fromUtf8(ComPort1->Port())));
+                              .arg(qtkit::qstr(ComPort1->Port())));
   if (menu_.AutoReconnect1->isChecked() && menu_.Poczony1->isChecked()) {
     reconnect_->start();
   } else {

@@ -187,7 +187,14 @@ static int wholeReplies(const std::uint8_t* bytes, int count, int size) {
 }
 
 void FrameReceiver::handleBytes(const std::uint8_t* bytes, int count) {
-  if (LinkMode != devlink::LinkMode::Measuring && count > 0 && onTransferBytes) onTransferBytes();
+  if (LinkMode != devlink::LinkMode::Measuring && count > 0 && onTransferBytes) {
+    const bool foreign =
+        (LinkMode == devlink::LinkMode::DownloadResults &&
+         wholeReplies(bytes, count, kResultFrameSize) == 0) ||
+        (LinkMode == devlink::LinkMode::DownloadHeader &&
+         wholeReplies(bytes, count, kHeaderFrameSize) == 0);
+    onTransferBytes(foreign);
+  }
   switch (LinkMode) {
     case devlink::LinkMode::Measuring:
       if (draining_ && count > 0 && armQuietTimer) armQuietTimer(kDrainQuietMs);

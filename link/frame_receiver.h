@@ -67,7 +67,9 @@ class FrameReceiver {
   std::function<void(std::uint16_t word)> onReadbackWord;
   // Bytes arrived while a transfer's mode is on, before the replies among them are handed
   // over: a transfer waiting for quiet behind a reply learns that the line is not quiet.
-  std::function<void()> onTransferBytes;
+  // `foreign`: in the download's modes, the event is not made of whole replies (its bytes are
+  // ignored, and a reply taken in the same request's window cannot be trusted).
+  std::function<void(bool foreign)> onTransferBytes;
   // How many bytes wait on the line that no receive event has handed over yet (the port's
   // count); unset or failing counts as none.
   std::function<int()> bytesWaiting;

@@ -14,6 +14,7 @@ void ReplyGate::requestSent() {
   state_ = State::Awaiting;
   differs_ = false;
   stray_ = false;
+  noisy_ = false;
 }
 
 void ReplyGate::reset() {
@@ -34,6 +35,9 @@ bool ReplyGate::reply(const Reply& r) {
       state_ = State::Guard;
       guardStart_ = lastActivity_ = clock_();
       stray_ = false;
+      // Something else came first: the true reply may have been lost in it, and this one an
+      // unasked frame.
+      differs_ = noisy_;
       return true;
     case State::Guard:
       // An equal copy changes nothing (and accounts for the bytes it came in); a different
@@ -46,7 +50,8 @@ bool ReplyGate::reply(const Reply& r) {
   return false;
 }
 
-bool ReplyGate::bytesArrived() {
+bool ReplyGate::bytesArrived(bool foreign) {
+  if (state_ == State::Awaiting && foreign) noisy_ = true;
   if (state_ != State::Guard) return false;
   stray_ = true;
   lastActivity_ = clock_();

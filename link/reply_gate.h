@@ -63,8 +63,10 @@ class ReplyGate {
   // guardMs(); false when nothing was outstanding and the reply was discarded.
   bool reply(const Reply& r);
   // Bytes arrived in a transfer's reception mode (before the replies in them are handed
-  // over). True when the transfer must restart its timer with guardMs().
-  bool bytesArrived();
+  // over). `foreign`: they are known not to be (only) replies; a reply taken in the same
+  // window is then not trusted. True when the transfer must restart its timer with
+  // guardMs().
+  bool bytesArrived(bool foreign = false);
   // The transfer's timer expired; `lineBusy` says whether bytes wait on the line that no
   // receive event has handed over yet (they count as activity).
   Expiry timerExpired(bool lineBusy = false);
@@ -86,6 +88,7 @@ class ReplyGate {
   Reply candidate_{};
   bool differs_ = false;  // a second, different reply came
   bool stray_ = false;    // bytes came behind the reply that were not (yet) an equal reply
+  bool noisy_ = false;    // bytes that were no reply came while the request was outstanding
   bool lateReplyPossible_ = false;  // the current request was asked again after a timeout
   int ambiguousInARow_ = 0;
   std::int64_t guardStart_ = 0;

@@ -198,8 +198,8 @@ void ResultDownload::onResultReply(std::uint8_t status, std::uint8_t lo, std::ui
   if (gate_.reply({status, lo, hi}) && phase_ == Phase::Fetching) arm(gate_.guardMs());
 }
 
-void ResultDownload::replyBytesArrived() {
-  if (phase_ == Phase::Fetching && gate_.bytesArrived()) arm(gate_.guardMs());
+void ResultDownload::replyBytesArrived(bool foreign) {
+  if (phase_ == Phase::Fetching && gate_.bytesArrived(foreign)) arm(gate_.guardMs());
 }
 
 // Whether the request outstanding is the one for the address just past the last result: its

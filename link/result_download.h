@@ -129,7 +129,7 @@ class ResultDownload {
   // FrameReceiver::onResultReply: bytes 3, 4 and 5 of a result reply.
   void onResultReply(std::uint8_t status, std::uint8_t lo, std::uint8_t hi);
   // FrameReceiver::onTransferBytes.
-  void replyBytesArrived();
+  void replyBytesArrived(bool foreign = false);
   // StateTimer::onTick, with the mode the tick applied.
   void onTick(LinkMode applied);
 

@@ -300,7 +300,10 @@ TEST(SimDownload, EndsWithTheInstrumentsDataOrAMessage) {
     const std::vector<std::string> expected = SimRun::expectedResults(60);
     const std::vector<std::string> lines = testutil::fileLines(file);
     ASSERT_LE(lines.size(), expected.size());
-    EXPECT_TRUE(std::equal(lines.begin(), lines.end(), expected.begin()));
+    const auto wrong = std::mismatch(lines.begin(), lines.end(), expected.begin());
+    EXPECT_TRUE(wrong.first == lines.end())
+        << "result " << (wrong.first - lines.begin()) + 1 << " is " << *wrong.first << ", not "
+        << *wrong.second;
     EXPECT_TRUE(t.env.dialogs.questions.isEmpty()) << t.env.dialogs.questions.join("|").toStdString();
     EXPECT_EQ(lines, expected);
     EXPECT_TRUE(w.StatusBar1->currentMessage().startsWith("Pobrano wyników: 60, zapisano w pliku results.HVD"))

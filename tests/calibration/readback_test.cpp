@@ -82,7 +82,7 @@ class ReadbackTest : public ::testing::Test {
     timer.setEnabled = [this](bool on) { timerEnabled = on; };
     timer.onTick = [this](LinkMode m) { session.stateTimerTicked(m); };
     receiver.onReadbackWord = [this](std::uint16_t w) { session.readbackWordReceived(w); };
-    receiver.onTransferBytes = [this] { session.replyBytesArrived(); };
+    receiver.onTransferBytes = [this](bool) { session.replyBytesArrived(); };
     session.onRunningChanged = [this](bool on) { running.push_back(on); };
     session.onProgress = [this](int p) { gauge.push_back(p); };
     session.onCompleted = [this] { ++completed; };

@@ -453,7 +453,7 @@ TEST(FrameReceiverReplies, OneEventOfWholeRepliesIsEachReply) {
   }
   Harness h;
   int activity = 0;
-  h.rx.onTransferBytes = [&activity] { ++activity; };
+  h.rx.onTransferBytes = [&activity](bool) { ++activity; };
   h.rx.LinkMode = LinkMode::CalibrationReadback;
   h.event({0xAA, 0x55, 0x34, 0x12, 0xAA, 0x55, 0x34, 0x12});
   EXPECT_EQ(h.words, (std::vector<std::uint16_t>{0x1234, 0x1234}));

@@ -17,7 +17,7 @@ constexpr ReplyGate::Reply kB{1, 2, 4};
 
 // One step of a script: after `afterMs`, something happens to the gate.
 struct Step {
-  enum What { Request, ReplyA, ReplyB, Bytes, Expire, ExpireBusy, Reset } what;
+  enum What { Request, ReplyA, ReplyB, Bytes, Foreign, Expire, ExpireBusy, Reset } what;
   int afterMs = 0;
 };
 
@@ -57,6 +57,10 @@ TEST(ReplyGate, ScriptsOfRepliesAndTheirMeaning) {
        {Step::ExpireBusy, g}}, Kind::Wait, g},
       {"a line that never goes quiet", {{Step::Request}, {Step::ReplyA}, {Step::Bytes, 10},
        {Step::Bytes, 1000}, {Step::Bytes, 1000}, {Step::Expire, 10}}, Kind::Ambiguous},
+      {"the true reply lost in other bytes, then a stray alone", {{Step::Request},
+       {Step::Foreign, 2}, {Step::ReplyA, 5}, {Step::Expire, g}}, Kind::Ambiguous},
+      {"a split reply is no reason for doubt", {{Step::Request}, {Step::Bytes, 2},
+       {Step::ReplyA, 1}, {Step::Expire, g}}, Kind::Accepted},
       {"a reply with nothing outstanding is discarded", {{Step::ReplyA}, {Step::Expire, g}},
        Kind::Nothing, 0, 1},
       {"accepted once: a late copy is discarded", {{Step::Request}, {Step::ReplyA},
@@ -92,6 +96,9 @@ TEST(ReplyGate, ScriptsOfRepliesAndTheirMeaning) {
           break;
         case Step::Bytes:
           gate.bytesArrived();
+          break;
+        case Step::Foreign:
+          gate.bytesArrived(true);
           break;
         case Step::Expire:
         case Step::ExpireBusy:

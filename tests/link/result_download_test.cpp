@@ -79,7 +79,7 @@ struct DownloadFixture : ::testing::Test {
     rx.onResultReply = [this](std::uint8_t s, std::uint8_t lo, std::uint8_t hi) {
       dl.onResultReply(s, lo, hi);
     };
-    rx.onTransferBytes = [this] { dl.replyBytesArrived(); };
+    rx.onTransferBytes = [this](bool foreign) { dl.replyBytesArrived(foreign); };
     timer.setEnabled = [this](bool on) { timerOn = on; };
     timer.onTick = [this](LinkMode m) { dl.onTick(m); };
 
