@@ -123,6 +123,14 @@ void TMainWin::createMenus() {
   m.AutoReconnect1 = checkItem(
       m.Ustawienia, "AutoReconnect1", QString::fromUtf8(kConnectionTextsPl.autoReconnect),
       [this] { AutoReconnect1Click(); }, true);
+  m.FormatCsv = menu("FormatCsv", QString::fromUtf8(kConnectionTextsPl.csvFormat));
+  m.Ustawienia->addMenu(m.FormatCsv);
+  m.CsvComma = checkItem(
+      m.FormatCsv, "CsvComma", QString::fromUtf8(kConnectionTextsPl.csvComma),
+      [this] { setCsvStyle(measurement::CsvStyle::Comma); }, true);
+  m.CsvSemicolon = checkItem(
+      m.FormatCsv, "CsvSemicolon", QString::fromUtf8(kConnectionTextsPl.csvSemicolon),
+      [this] { setCsvStyle(measurement::CsvStyle::Semicolon); }, false);
   m.Ustawienia->addSeparator();
   m.Ustawieniaserwisowe1 =
       item(m.Ustawienia, "Ustawieniaserwisowe1", QStringLiteral("Tryb &serwisowy..."),

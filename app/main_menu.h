@@ -31,6 +31,9 @@ struct MainMenu {
   QMenu* Ustawienia = nullptr;
   QAction* Poczony1 = nullptr;
   QAction* AutoReconnect1 = nullptr;
+  QMenu* FormatCsv = nullptr;
+  QAction* CsvComma = nullptr;
+  QAction* CsvSemicolon = nullptr;
   QMenu* Trans = nullptr;
   std::array<QAction*, kComPortCount> COMs{};  // COM11 … COM201 (COM5: Com51)
   QAction* Ustawieniaserwisowe1 = nullptr;

@@ -25,6 +25,7 @@
 #include "link/state_timer.h"
 #include "measurement/processor.h"
 #include "measurement/recording.h"
+#include "measurement/csv_recording.h"
 #include "measurement/recording_journal.h"
 #include "measurement/refresh_throttle.h"
 
@@ -54,6 +55,8 @@ inline constexpr const char* kCannotConnectText = "Nie można podłączyć się 
 inline constexpr const char* kInvalidDataText = "Niepoprawnie wprowadzone dane!";
 inline constexpr const char* kDataFileFilter = "Pliki danych Halvex 2.2|*.HVD";
 inline constexpr const char* kDataFileExtension = "*.HVD";
+// The recording's save dialog offers CSV after the data files.
+inline constexpr const char* kCsvFileFilter = "CSV (*.csv)|*.csv";
 // Asked at start for a recording that never ended (%1: its start, local date and time).
 // Polish, English, Italian.
 inline constexpr const char* kRecoverRecordingQuestions[3] = {
@@ -142,6 +145,8 @@ class TMainWin : public QMainWindow {
   void Poczony1Click();
   // "Automatyczne ponowne łączenie": turns reconnecting by itself on or off (stored).
   void AutoReconnect1Click();
+  // "Format CSV" › commas or semicolons (stored as the string "CsvStyle").
+  void setCsvStyle(measurement::CsvStyle style);
   // The device went away (hang-up, adapter unplugged): said once in the status bar; with
   // reconnecting on, the port is tried again every kReconnectMs until it opens, else the
   // window is left disconnected.
@@ -289,6 +294,10 @@ class TMainWin : public QMainWindow {
   measurement::RecordingJournal journal_;
   QTimer* journalPoll_ = nullptr;
   QTimer* reconnect_ = nullptr;
+  // A recording to a ".csv" file streams its rows there instead of gathering lines.
+  measurement::CsvRecording csv_;
+  bool csvActive_ = false;
+  measurement::CsvStyle csvStyle_ = measurement::CsvStyle::Comma;
   const CaptionTable* captionTable_ = &kPolishCaptions;
   bool journalProblemTold_ = false;
   QString recordingFileName_;

@@ -76,6 +76,14 @@ void TMainWin::processMeasurementFrame(const std::uint8_t* frame18) {
 
   if (update_.chartValue) chart_->Wykres1->AddPoint(*update_.chartValue);
   if (update_.recordLine.changed && recordingActive_) {
+    if (csvActive_) {
+      csv_.add(std::chrono::system_clock::now(), update_.recordLine.view(), Processor.lastReading());
+      // The first-screen option ends a CSV recording at the same count; else it has no limit.
+      if (calibrationPanel_->OstatniEkran->isChecked() &&
+          csv_.rows() >= measurement::recordingLineLimit(true))
+        ZakonczClick();
+      return;
+    }
     const std::size_t before = Lines.LineCount();
     const bool full =
         Lines.appendRecordedLine(update_.recordLine.view(), calibrationPanel_->OstatniEkran->isChecked());
@@ -208,8 +216,23 @@ void TMainWin::setRecordingControls(bool recording) {
 }
 
 void TMainWin::Zapisz1Click() {
-  const std::optional<QString> file = dialogs_.saveFile(dataFileRequest());
+  FileDialogRequest request = dataFileRequest();
+  request.filter += QLatin1Char('|') + QString::fromUtf8(kCsvFileFilter);
+  const std::optional<QString> file = dialogs_.saveFile(request);
   if (!file) return;
+  if (measurement::isCsvFileName(file->toStdString())) {
+    if (!csv_.open(std::filesystem::path(file->toStdString()), csvStyle_)) {
+      dialogs_.message(QString::fromUtf8(measurement::kWriteErrorText));
+      return;
+    }
+    csvActive_ = true;
+    journalProblemTold_ = false;
+    recordingFileName_ = *file;
+    recordingActive_ = true;
+    setRecordingControls(true);
+    journalPoll_->start();
+    return;
+  }
   recordingFileName_ = *file;
   Lines.Clear();
   bufferHoldsReplay_ = false;
@@ -222,6 +245,11 @@ void TMainWin::ZakonczClick() {
   recordingActive_ = false;
   setRecordingControls(false);
   journalPoll_->stop();
+  if (csvActive_) {
+    csvActive_ = false;
+    if (!csv_.close() && !journalProblemTold_) dialogs_.message(QString::fromUtf8(measurement::kWriteErrorText));
+    return;
+  }
   const bool written = Lines.LineCount() == 0 || writeRecording();
   // Lines the user gave up on stay in the journal, offered at the next start.
   if (written) {
@@ -243,6 +271,14 @@ void TMainWin::startJournal() {
 
 // Makes the journal durable while no line comes, and tells once when it cannot be kept.
 void TMainWin::pollJournal() {
+  if (csvActive_) {
+    // A CSV file that fills up or vanishes: said once; what it holds stays whole rows.
+    csv_.poll();
+    if (csv_.error() == 0 || journalProblemTold_) return;
+    journalProblemTold_ = true;
+    dialogs_.message(QString::fromUtf8(measurement::kWriteErrorText));
+    return;
+  }
   journal_.poll();
   if (journal_.error() == 0 || journalProblemTold_) return;
   journalProblemTold_ = true;

@@ -66,6 +66,17 @@ bool TMainWin::FormCreate() {
   // 6. Language.
   applyLanguageFromSettings();
 
+  // The CSV style: commas unless semicolons were chosen.
+  try {
+    if (store_.valueExists(keys::kProduct, keys::kCsvStyle)) {
+      csvStyle_ = measurement::csvStyleFromName(store_.readString(keys::kProduct, keys::kCsvStyle));
+      menu_.CsvComma->setChecked(csvStyle_ == measurement::CsvStyle::Comma);
+      menu_.CsvSemicolon->setChecked(csvStyle_ == measurement::CsvStyle::Semicolon);
+    }
+  } catch (const SettingsError&) {
+    // A value of the wrong type leaves commas.
+  }
+
   // Reconnecting by itself: on unless turned off.
   try {
     if (store_.valueExists(keys::kProduct, keys::kAutoReconnect))
@@ -184,7 +195,11 @@ void TMainWin::zmienJezyk(const CaptionTable& table) {
   chart_->Wstrzymaj->setToolTip(t(caption::kHoldHint));
   showPanelButtonHints(panelHintsFor(table));
   captionTable_ = &table;
-  menu_.AutoReconnect1->setText(QString::fromUtf8(connectionTextsFor(table).autoReconnect));
+  const ConnectionTexts& connection = connectionTextsFor(table);
+  menu_.AutoReconnect1->setText(QString::fromUtf8(connection.autoReconnect));
+  menu_.FormatCsv->setTitle(QString::fromUtf8(connection.csvFormat));
+  menu_.CsvComma->setText(QString::fromUtf8(connection.csvComma));
+  menu_.CsvSemicolon->setText(QString::fromUtf8(connection.csvSemicolon));
   // The close question and the file dialogs then speak the same language as the window.
   if (toolkitLanguage_) toolkitLanguage_(QString::fromLatin1(languageOf(table)));
 
@@ -310,6 +325,13 @@ void TMainWin::AutoReconnect1Click() {
     reconnect_->stop();
     showDisconnected();
   }
+}
+
+void TMainWin::setCsvStyle(measurement::CsvStyle style) {
+  csvStyle_ = style;
+  menu_.CsvComma->setChecked(style == measurement::CsvStyle::Comma);
+  menu_.CsvSemicolon->setChecked(style == measurement::CsvStyle::Semicolon);
+  store_.writeString(keys::kProduct, keys::kCsvStyle, measurement::csvStyleName(style));
 }
 
 bool TMainWin::Reconnecting() const {

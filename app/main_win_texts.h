@@ -34,16 +34,23 @@ const PanelButtonHints& panelHintsFor(const CaptionTable& table);
 // The connection's own texts beside the caption tables: the "Ustawienia" item that turns
 // reconnecting by itself on and off, and the status bar's word when the line went away
 // (%1: the port's name).
+// The same for the CSV recordings' "Format CSV" submenu and its two styles.
 struct ConnectionTexts {
   const char* autoReconnect;
   const char* lost;
+  const char* csvFormat;
+  const char* csvComma;
+  const char* csvSemicolon;
 };
-inline constexpr ConnectionTexts kConnectionTextsPl{"Automatyczne ponowne łączenie",
-                                                    "Utracono połączenie z %1"};
-inline constexpr ConnectionTexts kConnectionTextsEn{"Reconnect automatically",
-                                                    "Connection to %1 lost"};
-inline constexpr ConnectionTexts kConnectionTextsIt{"Riconnessione automatica",
-                                                    "Connessione con %1 persa"};
+inline constexpr ConnectionTexts kConnectionTextsPl{
+    "Automatyczne ponowne łączenie", "Utracono połączenie z %1", "Format CSV",
+    "Przecinki, kropka dziesiętna", "Średniki, przecinek dziesiętny"};
+inline constexpr ConnectionTexts kConnectionTextsEn{
+    "Reconnect automatically", "Connection to %1 lost", "CSV format", "Commas, decimal point",
+    "Semicolons, decimal comma"};
+inline constexpr ConnectionTexts kConnectionTextsIt{
+    "Riconnessione automatica", "Connessione con %1 persa", "Formato CSV",
+    "Virgole, punto decimale", "Punti e virgola, virgola decimale"};
 const ConnectionTexts& connectionTextsFor(const CaptionTable& table);
 
 // Entry numbers that the window reads for texts that depend on a state.

@@ -16,6 +16,7 @@ inline constexpr const char* kMaker = "Software\\Vantorel";
 inline constexpr const char* kLng = "lng";
 inline constexpr const char* kComPort = "ComPort";
 inline constexpr const char* kAutoReconnect = "AutoReconnect";
+inline constexpr const char* kCsvStyle = "CsvStyle";
 inline constexpr const char* kName = "name";
 inline constexpr const char* kCompany = "company";
 inline constexpr const char* kService = "service";

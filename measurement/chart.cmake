@@ -3,7 +3,8 @@
 add_library(halvex_chart_model STATIC
   ${CMAKE_CURRENT_LIST_DIR}/wykres_model.cpp
   ${CMAKE_CURRENT_LIST_DIR}/recording.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/recording_journal.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/recording_journal.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/csv_recording.cpp)
 target_link_libraries(halvex_chart_model PUBLIC halvex_formatting halvex_files)
 halvex_warnings(halvex_chart_model)
 set_property(GLOBAL APPEND PROPERTY HALVEX_BENCH_LIBS halvex_chart_model)

@@ -77,6 +77,13 @@ bool DurableAppender::flush() {
     if (n <= 0) {
       error_ = n < 0 ? errno : EIO;
       pending_.clear();
+      // What is on disk ends with the last whole piece appended, never inside one.
+      if (done > 0) {
+        const off_t end = ::lseek(fd_, 0, SEEK_END);
+        if (end >= static_cast<off_t>(done)) {
+          [[maybe_unused]] const int r = ::ftruncate(fd_, end - static_cast<off_t>(done));
+        }
+      }
       return false;
     }
     done += static_cast<std::size_t>(n);

@@ -356,3 +356,62 @@ TEST(MainWinRecordingJournal, TermSignalWritesTheRecording) {
 }
 
 }  // namespace
+
+namespace {
+
+// A recording to a ".csv" file: the readings a data file would get (not while held, no
+// overrange), one time-stamped row each, in the chosen style; the dialog offers CSV.
+TEST(MainWinCsvRecording, RowsOfTheRecordedReadingsInEitherStyle) {
+  for (const bool semicolon : {false, true}) {
+    SCOPED_TRACE(semicolon ? "semicolon" : "comma");
+    WindowEnv env;
+    ASSERT_TRUE(env.start("pl"));
+    TMainWin& w = *env.win;
+    if (semicolon) w.menu().CsvSemicolon->trigger();
+    EXPECT_EQ(w.menu().CsvSemicolon->isChecked(), semicolon);
+    const QString file = env.path("run.CSV");
+    env.dialogs.fileAnswers = {file};
+    w.Zapisz1Click();
+    EXPECT_TRUE(env.dialogs.fileRequests.back().filter.endsWith("|CSV (*.csv)|*.csv"));
+    auto send = [&w](const std::vector<std::uint8_t>& f) {
+      w.Receiver.handleEvent(f.data(), static_cast<int>(f.size()));
+    };
+    send(testutil::frame(1500));
+    send(testutil::frame(25000));  // overrange: no row
+    w.chart().Wstrzymaj->setChecked(true);
+    send(testutil::frame(1600));  // held: no row
+    w.chart().Wstrzymaj->setChecked(false);
+    send(testutil::frame(-1700, 0, 0, 3, 2, measurement::kNoTemperature, 0, 0, {1000, -500, 250}));
+    w.ZakonczClick();
+    EXPECT_FALSE(QFile::exists(env.path("run.CSV.HVD")));
+    const std::vector<std::string> rows = testutil::fileLines(file);
+    ASSERT_EQ(rows.size(), 3u);
+    const char s = semicolon ? ';' : ',';
+    const auto fields = [s](const std::string& row) {
+      std::vector<std::string> out(1);
+      for (char c : row) {
+        if (c == s) {
+          out.emplace_back();
+        } else {
+          out.back() += c;
+        }
+      }
+      return out;
+    };
+    EXPECT_EQ(rows[0], semicolon ? "time;value;unit;mode;axis;range;temperature;x;y;z"
+                                 : "time,value,unit,mode,axis,range,temperature,x,y,z");
+    const std::vector<std::string> first = fields(rows[1]), second = fields(rows[2]);
+    ASSERT_EQ(first.size(), 10u);
+    ASSERT_EQ(second.size(), 10u);
+    EXPECT_EQ(first[0].size(), std::string("2026-12-09T14:03:22.123+01:00").size()) << first[0];
+    const std::string dec = semicolon ? "," : ".";
+    EXPECT_EQ(std::vector<std::string>(first.begin() + 1, first.end()),
+              (std::vector<std::string>{"1" + dec + "500", "mT", "DC", "X", "0", "23" + dec + "5",
+                                        "", "", ""}));
+    EXPECT_EQ(std::vector<std::string>(second.begin() + 1, second.end()),
+              (std::vector<std::string>{"-1" + dec + "700", "mT", "AC", "vector", "0", "",
+                                        "1" + dec + "000", "-0" + dec + "500", "0" + dec + "250"}));
+  }
+}
+
+}  // namespace

@@ -220,6 +220,9 @@ Widok
     COM19
     COM20
   Automatyczne ponowne łączenie
+  Format CSV
+    Przecinki, kropka dziesiętna
+    Średniki, przecinek dziesiętny
   ----
   Tryb &serwisowy...
   Zmień język
