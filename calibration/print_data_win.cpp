@@ -9,8 +9,8 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "app/dialogs.h"
 #include "calibration/calibration_card.h"
+#include "qtkit/dialogs.h"
 
 namespace calibration {
 
@@ -25,7 +25,7 @@ W* named(W* widget, const char* name) {
 }  // namespace
 
 TPrintDataWin::TPrintDataWin(QWidget* mainWindow, const CalibrationData& data,
-                             app::Dialogs& dialogs, app::PrintSurfaceFactory surfaces)
+                             qtkit::Dialogs& dialogs, qtkit::PrintSurfaceFactory surfaces)
     : QWidget(mainWindow, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                               Qt::WindowCloseButtonHint),
       mainWindow_(mainWindow),
@@ -87,12 +87,12 @@ void TPrintDataWin::Podgldwydruku1Click() {
 }
 
 void TPrintDataWin::print(bool preview) {
-  const CardTexts texts{app::todayShortDate().toStdString(), NrSer->text().toStdString(),
+  const CardTexts texts{qtkit::todayShortDate().toStdString(), NrSer->text().toStdString(),
                         Sonda->text().toStdString(), Klient->text().toStdString()};
-  const auto layout = [this, &texts](report::PrintSurface& s) {
+  const auto layout = [this, &texts](qtkit::PrintSurface& s) {
     return printCalibrationCard(data_, texts, s);
   };
-  app::printFromWindow(*this, preview, dialogs_, surfaces_, layout);
+  qtkit::printFromWindow(*this, preview, dialogs_, surfaces_, layout);
 }
 
 void TPrintDataWin::Button2Click() {

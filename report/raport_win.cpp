@@ -15,8 +15,8 @@
 #include <optional>
 #include <type_traits>
 
-#include "app/dialogs.h"
-#include "app/globals.h"
+#include "qtkit/dialogs.h"
+#include "qtkit/language.h"
 #include "report/results_model.h"
 #include "report/spin_edit.h"
 
@@ -47,8 +47,8 @@ std::string text(const QLineEdit* edit) {
 
 }  // namespace
 
-TRaport_Win::TRaport_Win(QWidget* mainWindow, app::Dialogs& dialogs, QString dataDirectory,
-                         app::PrintSurfaceFactory surfaces)
+TRaport_Win::TRaport_Win(QWidget* mainWindow, qtkit::Dialogs& dialogs, QString dataDirectory,
+                         qtkit::PrintSurfaceFactory surfaces)
     : QWidget(mainWindow, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                               Qt::WindowCloseButtonHint),
       mainWindow_(mainWindow),
@@ -133,7 +133,7 @@ void TRaport_Win::FormCreate() {
   if (mainWindow_ != nullptr) mainWindow_->setEnabled(false);
   setEnabled(true);  // a window of the main window is disabled with it; this one stays usable
   model_->SpinEdit1Change(kInitialResultCount);
-  zmienJezyk(reportTextsFor(app::LanguageCode));
+  zmienJezyk(reportTextsFor(qtkit::LanguageCode));
 }
 
 void TRaport_Win::zmienJezyk(const report::ReportTexts& table) {
@@ -168,10 +168,10 @@ void TRaport_Win::SpinEdit1Change() {
 }
 
 void TRaport_Win::ZplikuClick() {
-  const app::FileDialogRequest request{QString::fromUtf8(kResultFileFilter),
-                                       QString::fromUtf8(kResultFileExtension),
-                                       {},
-                                       dataDirectory_};
+  const qtkit::FileDialogRequest request{QString::fromUtf8(kResultFileFilter),
+                                         QString::fromUtf8(kResultFileExtension),
+                                         {},
+                                         dataDirectory_};
   const std::optional<QString> file = dialogs_.openFile(request);
   if (!file) return;
   const LoadedLines loaded =
@@ -208,10 +208,10 @@ void TRaport_Win::Podgldwydruku1Click() {
 void TRaport_Win::print(bool preview) {
   const ReportFields f = fields();
   const std::vector<ResultRow> rows = table_.shownRows();
-  const auto layout = [this, &f, &rows](PrintSurface& s) {
+  const auto layout = [this, &f, &rows](qtkit::PrintSurface& s) {
     return printReport(ReportTexts, f, rows, s);
   };
-  app::printFromWindow(*this, preview, dialogs_, surfaces_, layout);
+  qtkit::printFromWindow(*this, preview, dialogs_, surfaces_, layout);
 }
 
 void TRaport_Win::Button2Click() {

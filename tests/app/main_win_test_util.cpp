@@ -11,11 +11,14 @@
 #include <stdexcept>
 
 #include "app/globals.h"
+#include "app/settings_file.h"
 #include "measurement/formatting.h"
 
 namespace testutil {
 
-WindowEnv::WindowEnv() : store((dir.path() + QStringLiteral("/halvex22.json")).toStdString()) {
+WindowEnv::WindowEnv()
+    : store((dir.path() + QStringLiteral("/halvex22.json")).toStdString(),
+            app::settingsFileReader()) {
   app::LanguageCode.clear();
   app::FirstRunEntry = false;
 }
@@ -27,8 +30,8 @@ WindowEnv::~WindowEnv() {
 }
 
 bool WindowEnv::start(std::optional<std::string> lng, std::optional<std::string> comPort, bool afterSplash) {
-  if (lng) store.writeString(app::keys::kProduct, app::keys::kLng, *lng);
-  if (comPort) store.writeString(app::keys::kProduct, app::keys::kComPort, *comPort);
+  if (lng) store.writeString(qtkit::keys::kProduct, qtkit::keys::kLng, *lng);
+  if (comPort) store.writeString(qtkit::keys::kProduct, qtkit::keys::kComPort, *comPort);
   win = std::make_unique<app::TMainWin>(store, dialogs);
   const bool created = win->FormCreate();
   if (created && afterSplash) win->setEnabled(true);
