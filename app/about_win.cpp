@@ -15,7 +15,7 @@
 
 #include "app/globals.h"
 #include "app/jpeg_image.h"
-#include "app/settings_store.h"
+#include "qtkit/settings_store.h"
 
 // The shell is a static library: its resources must be registered by hand, from
 // outside any namespace.
@@ -94,7 +94,7 @@ const AboutTexts& aboutTextsFor(const std::string& languageCode) {
   return kAboutIt;
 }
 
-TAboutWin::TAboutWin(SettingsStore& store, QWidget* mainWindow,
+TAboutWin::TAboutWin(qtkit::SettingsStore& store, QWidget* mainWindow,
                      std::function<void()> enterServiceMode,
                      std::function<void(const QString&)> showError)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
@@ -168,22 +168,24 @@ TAboutWin::TAboutWin(SettingsStore& store, QWidget* mainWindow,
 void TAboutWin::FormCreate() {
   try {
     ApplyAboutTexts(aboutTextsFor(LanguageCode));
-    const auto existing = SettingsStore::KeyOpen::ExistingOnly;
+    const auto existing = qtkit::SettingsStore::KeyOpen::ExistingOnly;
     const int right = Panel1->width() - kTextRightMargin;
     setFittedText(Label1,
-                  QString::fromStdString(store_.readString(keys::kProduct, keys::kName, existing)),
+                  QString::fromStdString(
+                      store_.readString(qtkit::keys::kProduct, qtkit::keys::kName, existing)),
                   right);
-    setFittedText(
-        Label2, QString::fromStdString(store_.readString(keys::kProduct, keys::kCompany, existing)),
-        right);
-    if (store_.readBool(keys::kProduct, keys::kService, existing)) {
+    setFittedText(Label2,
+                  QString::fromStdString(
+                      store_.readString(qtkit::keys::kProduct, qtkit::keys::kCompany, existing)),
+                  right);
+    if (store_.readBool(qtkit::keys::kProduct, qtkit::keys::kService, existing)) {
       Label3->show();
       if (enterServiceMode_) enterServiceMode_();
     } else {
       Label3->hide();
     }
     ShowAbout();
-  } catch (const SettingsError& e) {
+  } catch (const qtkit::SettingsError& e) {
     if (showError_) showError_(QString::fromStdString(e.what()));
   }
 }

@@ -11,9 +11,11 @@
 class QLabel;
 class QTimer;
 
-namespace app {
-
+namespace qtkit {
 class SettingsStore;
+}  // namespace qtkit
+
+namespace app {
 
 // One language table of the about box: the texts of Label3 (service-mode notice) and
 // Label4 (the line introducing the licensee), UTF-8.
@@ -38,7 +40,8 @@ class TAboutWin : public QWidget {
   // mainWindow is disabled while the box shows (may be null); enterServiceMode runs
   // when the stored "service" flag is set; showError reports a settings-store error
   // met at creation (e.g. "Failed to get data for 'service'").
-  TAboutWin(SettingsStore& store, QWidget* mainWindow, std::function<void()> enterServiceMode,
+  TAboutWin(qtkit::SettingsStore& store, QWidget* mainWindow,
+            std::function<void()> enterServiceMode,
             std::function<void(const QString&)> showError = {});
 
   QWidget* Panel1;
@@ -67,7 +70,7 @@ class TAboutWin : public QWidget {
  private:
   void setLabel3Text(const QString& text);
 
-  SettingsStore& store_;
+  qtkit::SettingsStore& store_;
   QPointer<QWidget> mainWindow_;  // may go away before the box
   std::function<void()> enterServiceMode_;
   std::function<void(const QString&)> showError_;

@@ -5,9 +5,9 @@
 #include <QSlider>
 
 #include "app/main_win_texts.h"
-#include "app/widget_helpers.h"
 #include "calibration/panel_glyphs.h"
 #include "measurement/wykres.h"
+#include "qtkit/widget_helpers.h"
 
 namespace app {
 
@@ -17,7 +17,7 @@ constexpr const char* kHoldHintText = "Zablokuj wykres i zapis danych do pliku."
 }  // namespace
 
 ChartControls::ChartControls(QWidget* client) {
-  Wykres1 = named(new measurement::TWykres(client, 529, 217), "Wykres1");
+  Wykres1 = qtkit::named(new measurement::TWykres(client, 529, 217), "Wykres1");
   Wykres1->move(8, 168);
   Wykres1->SetMax(0.1);
   Wykres1->SetAutoSkala(true);
@@ -27,17 +27,17 @@ ChartControls::ChartControls(QWidget* client) {
   Wykres1->SetColor(measurement::clYellow);
   Wykres1->SetSiatkaColor(measurement::rgbColor(147, 147, 147));
 
-  Kosz = makeSpeedButton(client, "Kosz", QStyle::SP_TrashIcon, 504, 176);
+  Kosz = qtkit::makeSpeedButton(client, "Kosz", QStyle::SP_TrashIcon, 504, 176);
   Kosz->setToolTip(QString::fromUtf8(kPolishCaptions[caption::kClearChartHint]));
-  Wstrzymaj = makeSpeedButton(client, "Wstrzymaj", QStyle::SP_MediaPause, 16, 352);
+  Wstrzymaj = qtkit::makeSpeedButton(client, "Wstrzymaj", QStyle::SP_MediaPause, 16, 352);
   Wstrzymaj->setCheckable(true);
   Wstrzymaj->setToolTip(QString::fromUtf8(kHoldHintText));
-  PokazSerwis =
-      makeSpeedButton(client, "PokazSerwis", calibration::panelGlyph(calibration::PanelGlyph::Show),
-                      504, 352, calibration::kPanelGlyphSize);
+  PokazSerwis = qtkit::makeSpeedButton(client, "PokazSerwis",
+                                       calibration::panelGlyph(calibration::PanelGlyph::Show), 504,
+                                       352, calibration::kPanelGlyphSize);
   PokazSerwis->hide();
 
-  TrackBar1 = named(new QScrollBar(Qt::Horizontal, client), "TrackBar1");
+  TrackBar1 = qtkit::named(new QScrollBar(Qt::Horizontal, client), "TrackBar1");
   TrackBar1->setGeometry(8, 385, 529, 22);
   TrackBar1->setRange(1, 1);
   TrackBar1->setValue(1);
@@ -46,19 +46,20 @@ ChartControls::ChartControls(QWidget* client) {
 
   const QFont base = client->font();
   Panel5 = new QFrame(client);
-  makePanel(Panel5, "Panel5", 544, 168, 129, 233);
-  Autoskalowanie = named(new QCheckBox(QStringLiteral("Autoskalowanie"), Panel5), "Autoskalowanie");
+  qtkit::makePanel(Panel5, "Panel5", 544, 168, 129, 233);
+  Autoskalowanie =
+      qtkit::named(new QCheckBox(QStringLiteral("Autoskalowanie"), Panel5), "Autoskalowanie");
   Autoskalowanie->setGeometry(6, 6, 120, 20);
   Autoskalowanie->setChecked(true);
-  LabelW = makeLabel(Panel5, "LabelW", QStringLiteral("W"), 22, 30, 28, 16, Qt::AlignCenter);
-  LabelO = makeLabel(Panel5, "LabelO", QStringLiteral("O"), 80, 30, 28, 16, Qt::AlignCenter);
-  for (QLabel* l : {LabelW, LabelO}) l->setFont(pixelFont(base, 12, true));
-  makeLabel(Panel5, "LabelWPlus", QStringLiteral("+"), 22, 46, 28, 14, Qt::AlignCenter);
-  makeLabel(Panel5, "LabelOPlus", QStringLiteral("+"), 80, 46, 28, 14, Qt::AlignCenter);
-  makeLabel(Panel5, "LabelWMinus", QStringLiteral("-"), 22, 206, 28, 14, Qt::AlignCenter);
-  makeLabel(Panel5, "LabelOMinus", QStringLiteral("-"), 80, 206, 28, 14, Qt::AlignCenter);
+  LabelW = qtkit::makeLabel(Panel5, "LabelW", QStringLiteral("W"), 22, 30, 28, 16, Qt::AlignCenter);
+  LabelO = qtkit::makeLabel(Panel5, "LabelO", QStringLiteral("O"), 80, 30, 28, 16, Qt::AlignCenter);
+  for (QLabel* l : {LabelW, LabelO}) l->setFont(qtkit::pixelFont(base, 12, true));
+  qtkit::makeLabel(Panel5, "LabelWPlus", QStringLiteral("+"), 22, 46, 28, 14, Qt::AlignCenter);
+  qtkit::makeLabel(Panel5, "LabelOPlus", QStringLiteral("+"), 80, 46, 28, 14, Qt::AlignCenter);
+  qtkit::makeLabel(Panel5, "LabelWMinus", QStringLiteral("-"), 22, 206, 28, 14, Qt::AlignCenter);
+  qtkit::makeLabel(Panel5, "LabelOMinus", QStringLiteral("-"), 80, 206, 28, 14, Qt::AlignCenter);
   auto slider = [this](const char* name, int x, int min, int max, int pos) {
-    auto* s = named(new QSlider(Qt::Vertical, Panel5), name);
+    auto* s = qtkit::named(new QSlider(Qt::Vertical, Panel5), name);
     s->setGeometry(x, 62, 28, 142);
     s->setRange(min, max);
     s->setValue(pos);

@@ -11,7 +11,7 @@
 
 #include "app/globals.h"
 #include "app/screen_centre.h"
-#include "app/widget_helpers.h"
+#include "qtkit/widget_helpers.h"
 
 namespace app {
 
@@ -45,16 +45,16 @@ THasloWin::THasloWin(QWidget* mainWindow, std::function<void()> enterServiceMode
   setObjectName(QStringLiteral("HasloWin"));
   setFixedSize(kClientWidth, kClientHeight);
   setModal(false);
-  setFont(pixelFont(font(), kFontPixels));
+  setFont(qtkit::pixelFont(font(), kFontPixels));
 
   Panel1 = new QFrame(this);
-  makePanel(Panel1, "Panel1", 8, 8, 207, 65);
-  Label1 = named(new QLabel(Panel1), "Label1");
+  qtkit::makePanel(Panel1, "Panel1", 8, 8, 207, 65);
+  Label1 = qtkit::named(new QLabel(Panel1), "Label1");
   Label1->setGeometry(8, 6, 191, 53);
   Label1->setWordWrap(true);
   Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
-  TekstHaslo = named(new QLineEdit(this), "TekstHaslo");
+  TekstHaslo = qtkit::named(new QLineEdit(this), "TekstHaslo");
   TekstHaslo->setGeometry(8, 84, 207, 24);
   TekstHaslo->setMaxLength(kMaxLength);
   TekstHaslo->setEchoMode(QLineEdit::Password);
@@ -63,9 +63,9 @@ THasloWin::THasloWin(QWidget* mainWindow, std::function<void()> enterServiceMode
   TekstHaslo->setValidator(new UpperCaseValidator(TekstHaslo));
   TekstHaslo->installEventFilter(this);
 
-  OK = named(new QPushButton(QStringLiteral("OK"), this), "OK");
+  OK = qtkit::named(new QPushButton(QStringLiteral("OK"), this), "OK");
   OK->setGeometry(28, 122, 75, 25);
-  Anuluj = named(new QPushButton(this), "Anuluj");
+  Anuluj = qtkit::named(new QPushButton(this), "Anuluj");
   Anuluj->setGeometry(120, 122, 75, 25);
   connect(OK, &QPushButton::clicked, this, [this] { OKClick(); });
   connect(Anuluj, &QPushButton::clicked, this, [this] { AnulujClick(); });

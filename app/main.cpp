@@ -2,28 +2,29 @@
 // start-up of app/program.h (which installs the message catalogues) and the event loop.
 #include <QApplication>
 
-#include "app/dialogs.h"
 #include "app/main_win.h"
 #include "app/program.h"
-#include "app/settings_store.h"
+#include "app/settings_file.h"
+#include "qtkit/dialogs.h"
+#include "qtkit/settings_store.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
 
-  app::QtDialogs dialogs;
+  qtkit::QtDialogs dialogs;
   // Problems of the settings file found before the main window exists wait for it;
   // later ones (a save that fails) are shown at once.
   QStringList earlyProblems;
   bool windowsStand = false;
-  app::SettingsStore store(app::SettingsStore::defaultPath(),
-                           [&](const std::string& p) {
-                             const QString text = QString::fromStdString(p);
-                             if (windowsStand) {
-                               dialogs.message(text);
-                             } else {
-                               earlyProblems << text;
-                             }
-                           });
+  qtkit::SettingsStore store(qtkit::SettingsStore::defaultPath(), app::settingsFileReader(),
+                             [&](const std::string& p) {
+                               const QString text = QString::fromStdString(p);
+                               if (windowsStand) {
+                                 dialogs.message(text);
+                               } else {
+                                 earlyProblems << text;
+                               }
+                             });
 
   const std::unique_ptr<app::Program> program =
       app::startProgram(store, dialogs, earlyProblems, [&](app::TMainWin& w) {

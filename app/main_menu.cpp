@@ -9,9 +9,9 @@
 
 #include "app/chart_controls.h"
 #include "app/main_win.h"
-#include "app/widget_helpers.h"
 #include "link/remote_control.h"
 #include "measurement/wykres.h"
+#include "qtkit/widget_helpers.h"
 
 namespace app {
 
@@ -36,14 +36,14 @@ void TMainWin::createMenus() {
   // would then lose its own state (e.g. the remote-control menu, enabled only while
   // connected). The window owns them itself; their items are the window's children.
   auto menu = [&m](const char* name, const QString& title) {
-    auto* menu = named(new QMenu(title), name);
+    auto* menu = qtkit::named(new QMenu(title), name);
     menu->menuAction()->setObjectName(QString::fromLatin1(name));
     m.owned.emplace_back(menu);
     return menu;
   };
   auto item = [this](QMenu* menu, const char* name, const QString& text,
                      std::function<void()> handler, const QKeySequence& shortcut = {}) {
-    auto* a = named(new QAction(text, this), name);
+    auto* a = qtkit::named(new QAction(text, this), name);
     if (!shortcut.isEmpty()) a->setShortcut(shortcut);
     menu->addAction(a);
     connect(a, &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
@@ -53,7 +53,7 @@ void TMainWin::createMenus() {
   // themselves: the toggle Qt makes before `triggered` is taken back first.
   auto checkItem = [this](QMenu* menu, const char* name, const QString& text,
                           std::function<void()> handler, bool checked) {
-    auto* a = named(new QAction(text, this), name);
+    auto* a = qtkit::named(new QAction(text, this), name);
     a->setCheckable(true);
     a->setChecked(checked);
     menu->addAction(a);

@@ -16,11 +16,11 @@
 #include <QToolButton>
 
 #include "app/chart_controls.h"
-#include "app/qt_delivery.h"
+#include "qtkit/qt_delivery.h"
 #include "app/readout_panel.h"
-#include "app/settings_store.h"
+#include "qtkit/settings_store.h"
 #include "app/side_panels.h"
-#include "app/widget_helpers.h"
+#include "qtkit/widget_helpers.h"
 #include "calibration/calibration_panel.h"
 #include "measurement/wykres.h"
 

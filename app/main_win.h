@@ -12,7 +12,7 @@
 #include <memory>
 #include <string>
 
-#include "app/dialogs.h"
+#include "app/globals.h"
 #include "app/main_menu.h"
 #include "app/main_win_texts.h"
 #include "calibration/calibration_data.h"
@@ -28,6 +28,10 @@
 #include "measurement/csv_recording.h"
 #include "measurement/recording_journal.h"
 #include "measurement/refresh_throttle.h"
+#include "qtkit/dialogs.h"
+#include "qtkit/qt_delivery.h"
+#include "qtkit/settings_store.h"
+#include "qtkit/widget_helpers.h"
 
 class QCloseEvent;
 class QStatusBar;
@@ -39,11 +43,22 @@ class CalibrationPanel;
 
 namespace app {
 
+// The main window's files name the Qt support they use without its namespace.
+using qtkit::attachDeliveryQueue;
+using qtkit::Dialogs;
+using qtkit::FileDialogRequest;
+using qtkit::fitButtonCaption;
+using qtkit::named;
+using qtkit::pixelFont;
+using qtkit::setLabelColour;
+using qtkit::SettingsError;
+using qtkit::SettingsStore;
+namespace keys = qtkit::keys;
+
 class ChartControls;
 class ControlPanel;
 class FilterPanel;
 class ReadoutPanel;
-class SettingsStore;
 class StatisticsPanel;
 class TPobierzWin;
 
@@ -80,7 +95,7 @@ class TMainWin : public QMainWindow {
   // How long the status bar tells of a finished download before the connection's text.
   static constexpr int kDownloadNoticeMs = 10000;
 
-  TMainWin(SettingsStore& store, Dialogs& dialogs, QWidget* parent = nullptr);
+  TMainWin(qtkit::SettingsStore& store, qtkit::Dialogs& dialogs, QWidget* parent = nullptr);
   ~TMainWin() override;
 
   // Repaint pacing of the live readout and chart (0: show every frame at once).
@@ -258,10 +273,10 @@ class TMainWin : public QMainWindow {
   void recomputeReplay();
   void recomputeReplayValues();
   bool replayShown() const;
-  FileDialogRequest dataFileRequest() const;
+  qtkit::FileDialogRequest dataFileRequest() const;
 
-  SettingsStore& store_;
-  Dialogs& dialogs_;
+  qtkit::SettingsStore& store_;
+  qtkit::Dialogs& dialogs_;
   ReadoutPanel* readout_;
   StatisticsPanel* statistics_;
   FilterPanel* filter_;

@@ -7,7 +7,7 @@
 #include <QPushButton>
 
 #include "app/globals.h"
-#include "app/settings_store.h"
+#include "qtkit/settings_store.h"
 
 namespace app {
 
@@ -18,12 +18,13 @@ constexpr int kPolski = 0;
 constexpr int kEnglish = 1;
 
 // The settings count as present once the product key holds a language.
-bool settingsPresent(const SettingsStore& store) {
-  return store.keyExists(keys::kProduct) && store.valueExists(keys::kProduct, keys::kLng);
+bool settingsPresent(const qtkit::SettingsStore& store) {
+  return store.keyExists(qtkit::keys::kProduct) &&
+         store.valueExists(qtkit::keys::kProduct, qtkit::keys::kLng);
 }
 }  // namespace
 
-TPreferences::TPreferences(SettingsStore& store, QWidget* parent,
+TPreferences::TPreferences(qtkit::SettingsStore& store, QWidget* parent,
                            std::function<void(const QString&)> showError)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
@@ -85,12 +86,14 @@ void TPreferences::FormCreate() {
   cbJezyk->setCurrentIndex(kPolski);
   try {
     if (settingsPresent(store_)) {
-      LanguageCode = store_.readString(keys::kProduct, keys::kLng);
+      LanguageCode = store_.readString(qtkit::keys::kProduct, qtkit::keys::kLng);
       cbJezyk->setCurrentIndex(LanguageCode == "pl"   ? kPolski
                                : LanguageCode == "en" ? kEnglish
                                                       : 2);
-      edFirma->setText(QString::fromStdString(store_.readString(keys::kProduct, keys::kCompany)));
-      edImie->setText(QString::fromStdString(store_.readString(keys::kProduct, keys::kName)));
+      edFirma->setText(
+          QString::fromStdString(store_.readString(qtkit::keys::kProduct, qtkit::keys::kCompany)));
+      edImie->setText(
+          QString::fromStdString(store_.readString(qtkit::keys::kProduct, qtkit::keys::kName)));
       // A text longer than its field shows from its beginning.
       edFirma->setCursorPosition(0);
       edImie->setCursorPosition(0);
@@ -101,7 +104,7 @@ void TPreferences::FormCreate() {
         w->setEnabled(true);
       }
     }
-  } catch (const SettingsError& e) {
+  } catch (const qtkit::SettingsError& e) {
     // Reported like any failure while a window is created; the dialog stays usable.
     if (showError_) showError_(QString::fromStdString(e.what()));
   }
@@ -125,12 +128,12 @@ void TPreferences::cbJezykChange() {
 
 void TPreferences::Button1Click() {
   if (FirstRunEntry) {
-    store_.writeString(keys::kProduct, keys::kName, edImie->text().toStdString());
-    store_.writeString(keys::kProduct, keys::kCompany, edFirma->text().toStdString());
-    store_.writeBool(keys::kProduct, keys::kService, false);
+    store_.writeString(qtkit::keys::kProduct, qtkit::keys::kName, edImie->text().toStdString());
+    store_.writeString(qtkit::keys::kProduct, qtkit::keys::kCompany, edFirma->text().toStdString());
+    store_.writeBool(qtkit::keys::kProduct, qtkit::keys::kService, false);
   }
   const int item = cbJezyk->currentIndex();
-  store_.writeString(keys::kProduct, keys::kLng,
+  store_.writeString(qtkit::keys::kProduct, qtkit::keys::kLng,
                      item == kPolski    ? "pl"
                      : item == kEnglish ? "en"
                                         : "it");

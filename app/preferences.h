@@ -12,9 +12,11 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-namespace app {
-
+namespace qtkit {
 class SettingsStore;
+}  // namespace qtkit
+
+namespace app {
 
 // One language table of the dialog: the texts of lbFirma and lbImie (UTF-8).
 using PreferencesTexts = std::array<const char*, 2>;
@@ -30,7 +32,7 @@ class TPreferences : public QDialog {
  public:
   // showError reports a settings-store error met while the dialog reads its values
   // (e.g. a value of the wrong type); the dialog then stays usable.
-  TPreferences(SettingsStore& store, QWidget* parent,
+  TPreferences(qtkit::SettingsStore& store, QWidget* parent,
                std::function<void(const QString&)> showError = {});
 
   QGroupBox* GroupBox1;
@@ -48,7 +50,7 @@ class TPreferences : public QDialog {
   void zmienJezyk(const PreferencesTexts& table);
 
  private:
-  SettingsStore& store_;
+  qtkit::SettingsStore& store_;
   std::function<void(const QString&)> showError_;
 };
 

@@ -1,19 +1,12 @@
 if(HALVEX_WITH_GUI)
-  add_library(halvex_qtglue STATIC
-    ${CMAKE_CURRENT_LIST_DIR}/qt_delivery.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/gettext_translator.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/toolkit_translations.cpp)
-  target_link_libraries(halvex_qtglue PUBLIC Qt6::Core halvex_comport)
-  halvex_warnings(halvex_qtglue)
-
   # The start-up, apart from main() so that tests run it.
   add_library(halvex_program STATIC ${CMAKE_CURRENT_LIST_DIR}/program.cpp
                              ${CMAKE_CURRENT_LIST_DIR}/termination_signals.cpp)
   target_link_libraries(halvex_program PUBLIC halvex_mainwin halvex_shell halvex_servicewin halvex_pobierzwin
-                        halvex_report_win halvex_card_win halvex_qtglue)
+                        halvex_report_win halvex_card_win qtkit_translations halvex_comport)
   halvex_warnings(halvex_program)
 
   add_executable(halvex ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
-  target_link_libraries(halvex PRIVATE halvex_program halvex_qtglue Qt6::Widgets)
+  target_link_libraries(halvex PRIVATE halvex_program Qt6::Widgets)
   halvex_warnings(halvex)
 endif()

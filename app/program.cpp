@@ -3,15 +3,16 @@
 #include <QCoreApplication>
 
 #include "app/about_win.h"
-#include "app/dialogs.h"
 #include "app/haslo_win.h"
 #include "app/main_win.h"
 #include "app/pobierz_win.h"
-#include "app/settings_store.h"
 #include "app/termination_signals.h"
-#include "app/toolkit_translations.h"
 #include "app/uzytkownik_win.h"
 #include "calibration/print_data_win.h"
+#include "link/com_messages.h"
+#include "qtkit/dialogs.h"
+#include "qtkit/settings_store.h"
+#include "qtkit/toolkit_translations.h"
 #include "report/raport_win.h"
 
 namespace app {
@@ -27,11 +28,14 @@ Program::~Program() {
   translations.reset();
 }
 
-std::unique_ptr<Program> startProgram(SettingsStore& store, Dialogs& dialogs,
+std::unique_ptr<Program> startProgram(qtkit::SettingsStore& store, qtkit::Dialogs& dialogs,
                                       const QStringList& earlyProblems,
                                       const std::function<void(TMainWin&)>& mainWindowMade) {
   auto program = std::make_unique<Program>();
-  program->translations = std::make_unique<ToolkitTranslations>();
+  program->translations =
+      std::make_unique<qtkit::ToolkitTranslations>([](const std::string& domain) {
+        devlink::bindCatalogue(domain, devlink::programLocaleDir());
+      });
   program->mainWin = std::make_unique<TMainWin>(store, dialogs);
   TMainWin& mainWin = *program->mainWin;
   mainWin.setToolkitLanguage([&translations = *program->translations](const QString& code) {

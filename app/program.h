@@ -8,23 +8,26 @@
 #include <functional>
 #include <memory>
 
-namespace app {
-
+namespace qtkit {
 class Dialogs;
 class SettingsStore;
+class ToolkitTranslations;
+}  // namespace qtkit
+
+namespace app {
+
 class TAboutWin;
 class THasloWin;
 class TUzytkownikWin;
 class TMainWin;
 class TPobierzWin;
-class ToolkitTranslations;
 
 // The lasting windows, in creation order, and the catalogues of Qt's own texts, which
 // follow the main window's language and outlive the windows.
 class TerminationSignals;
 
 struct Program {
-  std::unique_ptr<ToolkitTranslations> translations;
+  std::unique_ptr<qtkit::ToolkitTranslations> translations;
   std::unique_ptr<TMainWin> mainWin;
   std::unique_ptr<TAboutWin> about;
   std::unique_ptr<THasloWin> haslo;
@@ -40,7 +43,7 @@ struct Program {
 // found before any window existed) are shown once the main window stands; `mainWindowMade`
 // runs right after the main window is constructed (the real dialogs take it as parent).
 // Returns null when the first-run preferences were closed without OK: the program ends.
-std::unique_ptr<Program> startProgram(SettingsStore& store, Dialogs& dialogs,
+std::unique_ptr<Program> startProgram(qtkit::SettingsStore& store, qtkit::Dialogs& dialogs,
                                       const QStringList& earlyProblems,
                                       const std::function<void(TMainWin&)>& mainWindowMade = {});
 

@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/widget_helpers.h"
+#include "qtkit/widget_helpers.h"
 
 namespace app {
 
@@ -14,25 +14,27 @@ const QColor kResetRed(200, 0, 0);
 }  // namespace
 
 StatisticsPanel::StatisticsPanel(QWidget* client) : QFrame(client) {
-  makePanel(this, "Panel2", 384, 8, 153, 89);
+  qtkit::makePanel(this, "Panel2", 384, 8, 153, 89);
   const QFont base = client->font();
-  Dane = named(new QCheckBox(QStringLiteral("Obróbka danych "), this), "Dane");
+  Dane = qtkit::named(new QCheckBox(QStringLiteral("Obróbka danych "), this), "Dane");
   Dane->setGeometry(6, 4, 140, 20);
   Dane->setChecked(true);
-  LabelMinimum = makeLabel(this, "LabelMinimum", QStringLiteral("Minimum:"), 8, 26, 64, 16);
-  LabelMaksimum = makeLabel(this, "LabelMaksimum", QStringLiteral("Maximum:"), 8, 44, 64, 16);
-  LabelSrednia = makeLabel(this, "LabelSrednia", QStringLiteral("Średnia:"), 8, 62, 64, 16);
-  for (QLabel* l : {LabelMinimum, LabelMaksimum, LabelSrednia}) l->setFont(pixelFont(base, 11));
-  Min = makeLabel(this, "Min", QString(), 72, 26, 54, 16, Qt::AlignRight | Qt::AlignVCenter);
-  Max = makeLabel(this, "Max", QString(), 72, 44, 54, 16, Qt::AlignRight | Qt::AlignVCenter);
-  Avr = makeLabel(this, "Avr", QString(), 72, 62, 54, 16, Qt::AlignRight | Qt::AlignVCenter);
+  LabelMinimum = qtkit::makeLabel(this, "LabelMinimum", QStringLiteral("Minimum:"), 8, 26, 64, 16);
+  LabelMaksimum =
+      qtkit::makeLabel(this, "LabelMaksimum", QStringLiteral("Maximum:"), 8, 44, 64, 16);
+  LabelSrednia = qtkit::makeLabel(this, "LabelSrednia", QStringLiteral("Średnia:"), 8, 62, 64, 16);
+  for (QLabel* l : {LabelMinimum, LabelMaksimum, LabelSrednia})
+    l->setFont(qtkit::pixelFont(base, 11));
+  Min = qtkit::makeLabel(this, "Min", QString(), 72, 26, 54, 16, Qt::AlignRight | Qt::AlignVCenter);
+  Max = qtkit::makeLabel(this, "Max", QString(), 72, 44, 54, 16, Qt::AlignRight | Qt::AlignVCenter);
+  Avr = qtkit::makeLabel(this, "Avr", QString(), 72, 62, 54, 16, Qt::AlignRight | Qt::AlignVCenter);
   for (QLabel* l : {Min, Max, Avr}) {
-    l->setFont(pixelFont(base, 12, true));
+    l->setFont(qtkit::pixelFont(base, 12, true));
     l->setAutoFillBackground(true);  // updated with every frame: no repaint of the panel
   }
-  Button1 = named(new QPushButton(QStringLiteral("c"), this), "Button1");
+  Button1 = qtkit::named(new QPushButton(QStringLiteral("c"), this), "Button1");
   Button1->setGeometry(128, 62, 20, 20);
-  Button1->setFont(pixelFont(base, 12, true));
+  Button1->setFont(qtkit::pixelFont(base, 12, true));
   QPalette p = Button1->palette();
   p.setColor(QPalette::Button, kResetRed);
   p.setColor(QPalette::ButtonText, Qt::white);
@@ -59,23 +61,23 @@ void StatisticsPanel::clearValues() {
 }
 
 FilterPanel::FilterPanel(QWidget* client) : QFrame(client) {
-  makePanel(this, "Panel3", 384, 104, 153, 57);
-  filtr = named(new QCheckBox(QStringLiteral("Filtr cyfrowy"), this), "filtr");
+  qtkit::makePanel(this, "Panel3", 384, 104, 153, 57);
+  filtr = qtkit::named(new QCheckBox(QStringLiteral("Filtr cyfrowy"), this), "filtr");
   filtr->setGeometry(6, 4, 140, 20);
-  LabelT = makeLabel(this, "LabelT", QStringLiteral("T ="), 10, 30, 26, 18);
-  Tau = named(new QLineEdit(QStringLiteral("1"), this), "Tau");
+  LabelT = qtkit::makeLabel(this, "LabelT", QStringLiteral("T ="), 10, 30, 26, 18);
+  Tau = qtkit::named(new QLineEdit(QStringLiteral("1"), this), "Tau");
   Tau->setGeometry(38, 28, 64, 22);
   Tau->setAlignment(Qt::AlignRight);
-  LabelS = makeLabel(this, "LabelS", QStringLiteral("[s]"), 108, 30, 30, 18);
+  LabelS = qtkit::makeLabel(this, "LabelS", QStringLiteral("[s]"), 108, 30, 30, 18);
 }
 
 ControlPanel::ControlPanel(QWidget* client) : QFrame(client) {
-  makePanel(this, "Panel4", 543, 8, 130, 153);
+  qtkit::makePanel(this, "Panel4", 543, 8, 130, 153);
   LabelSterowanie =
-      makeLabel(this, "LabelSterowanie", QStringLiteral("  Sterowanie"), 2, 4, 126, 18);
-  LabelSterowanie->setFont(pixelFont(client->font(), 12, true));
+      qtkit::makeLabel(this, "LabelSterowanie", QStringLiteral("  Sterowanie"), 2, 4, 126, 18);
+  LabelSterowanie->setFont(qtkit::pixelFont(client->font(), 12, true));
   auto button = [this](const char* name, const QString& text, int y) {
-    auto* b = named(new QPushButton(text, this), name);
+    auto* b = qtkit::named(new QPushButton(text, this), name);
     b->setGeometry(8, y, 114, 27);
     return b;
   };

@@ -9,8 +9,8 @@
 #include <QShowEvent>
 
 #include "app/screen_centre.h"
-#include "app/settings_store.h"
-#include "app/widget_helpers.h"
+#include "qtkit/settings_store.h"
+#include "qtkit/widget_helpers.h"
 
 namespace app {
 
@@ -19,14 +19,14 @@ namespace {
 constexpr int kFontPixels = 11;  // the form's type: 8 points at 96 dpi
 
 QLineEdit* makeEdit(QWidget* parent, const char* name, int x, int y, int w) {
-  auto* edit = named(new QLineEdit(parent), name);
+  auto* edit = qtkit::named(new QLineEdit(parent), name);
   edit->setGeometry(x, y, w, 21);
   return edit;
 }
 
 }  // namespace
 
-TUzytkownikWin::TUzytkownikWin(SettingsStore& store, QWidget* mainWindow,
+TUzytkownikWin::TUzytkownikWin(qtkit::SettingsStore& store, QWidget* mainWindow,
                                std::function<void(const QString&)> showError)
     : QDialog(nullptr, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                            Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint),
@@ -37,22 +37,22 @@ TUzytkownikWin::TUzytkownikWin(SettingsStore& store, QWidget* mainWindow,
   setWindowTitle(QString::fromUtf8(kUzytkownikCaption));
   setFixedSize(kClientWidth, kClientHeight);
   setModal(false);
-  setFont(pixelFont(font(), kFontPixels));
+  setFont(qtkit::pixelFont(font(), kFontPixels));
 
-  GroupBox1 = named(new QGroupBox(QString::fromUtf8(kUzytkownikGroup), this), "GroupBox1");
+  GroupBox1 = qtkit::named(new QGroupBox(QString::fromUtf8(kUzytkownikGroup), this), "GroupBox1");
   GroupBox1->setGeometry(8, 4, 379, 77);
-  Label1 = makeLabel(GroupBox1, "Label1", QStringLiteral("Nazwa:"), 12, 20, 48, 21);
+  Label1 = qtkit::makeLabel(GroupBox1, "Label1", QStringLiteral("Nazwa:"), 12, 20, 48, 21);
   Nazwa = makeEdit(GroupBox1, "Nazwa", 64, 20, 201);
-  Label2 = makeLabel(GroupBox1, "Label2", QStringLiteral("Miasto:"), 12, 47, 48, 21);
+  Label2 = qtkit::makeLabel(GroupBox1, "Label2", QStringLiteral("Miasto:"), 12, 47, 48, 21);
   Miasto = makeEdit(GroupBox1, "Miasto", 64, 47, 153);
   Label1->setBuddy(Nazwa);
   Label2->setBuddy(Miasto);
-  Serwisant = named(new QCheckBox(QStringLiteral("Serwisant"), GroupBox1), "Serwisant");
+  Serwisant = qtkit::named(new QCheckBox(QStringLiteral("Serwisant"), GroupBox1), "Serwisant");
   Serwisant->setGeometry(280, 20, 89, 21);
 
-  OK = named(new QPushButton(QStringLiteral("OK"), this), "OK");
+  OK = qtkit::named(new QPushButton(QStringLiteral("OK"), this), "OK");
   OK->setGeometry(224, 89, 75, 25);
-  Anuluj = named(new QPushButton(QStringLiteral("Anuluj"), this), "Anuluj");
+  Anuluj = qtkit::named(new QPushButton(QStringLiteral("Anuluj"), this), "Anuluj");
   Anuluj->setGeometry(308, 89, 75, 25);
   // Enter in a field confirms, as in any dialog (said here rather than left to the focus
   // chain, which would pick whichever button follows the focused field).
@@ -71,11 +71,13 @@ void TUzytkownikWin::showCentred() {
 void TUzytkownikWin::FormShow() {
   if (mainWindow_) mainWindow_->setEnabled(false);
   try {
-    Nazwa->setText(QString::fromStdString(store_.readString(keys::kMaker, keys::kName)));
-    Miasto->setText(QString::fromStdString(store_.readString(keys::kMaker, keys::kCity)));
-    Serwisant->setChecked(store_.readBool(keys::kMaker, keys::kService));
+    Nazwa->setText(
+        QString::fromStdString(store_.readString(qtkit::keys::kMaker, qtkit::keys::kName)));
+    Miasto->setText(
+        QString::fromStdString(store_.readString(qtkit::keys::kMaker, qtkit::keys::kCity)));
+    Serwisant->setChecked(store_.readBool(qtkit::keys::kMaker, qtkit::keys::kService));
     SerwisantClick();
-  } catch (const SettingsError& e) {
+  } catch (const qtkit::SettingsError& e) {
     // Before the first OK there is no "service" value: the window shows what it has read
     // and OK stores all three.
     if (showError_) showError_(QString::fromStdString(e.what()));
@@ -94,9 +96,9 @@ void TUzytkownikWin::SerwisantClick() {
 
 void TUzytkownikWin::OKClick() {
   // The store reports a failing save itself, once.
-  store_.writeString(keys::kMaker, keys::kName, Nazwa->text().toStdString());
-  store_.writeString(keys::kMaker, keys::kCity, Miasto->text().toStdString());
-  store_.writeBool(keys::kMaker, keys::kService, Serwisant->isChecked());
+  store_.writeString(qtkit::keys::kMaker, qtkit::keys::kName, Nazwa->text().toStdString());
+  store_.writeString(qtkit::keys::kMaker, qtkit::keys::kCity, Miasto->text().toStdString());
+  store_.writeBool(qtkit::keys::kMaker, qtkit::keys::kService, Serwisant->isChecked());
   hide();
 }
 

@@ -12,9 +12,11 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-namespace app {
-
+namespace qtkit {
 class SettingsStore;
+}  // namespace qtkit
+
+namespace app {
 
 inline constexpr const char* kUzytkownikCaption = "Użytkownik";
 inline constexpr const char* kUzytkownikGroup = " Ustawienia użytkownika ";
@@ -33,7 +35,7 @@ class TUzytkownikWin : public QDialog {
   // mainWindow is disabled while the window shows (may be null); showError reports a
   // settings-store failure met while the window reads its values, e.g. "Failed to get
   // data for 'service'" at the first opening, before anything was stored.
-  TUzytkownikWin(SettingsStore& store, QWidget* mainWindow,
+  TUzytkownikWin(qtkit::SettingsStore& store, QWidget* mainWindow,
                  std::function<void(const QString&)> showError);
 
   QGroupBox* GroupBox1;
@@ -60,7 +62,7 @@ class TUzytkownikWin : public QDialog {
   void reject() override;  // Escape and the close box: as Anuluj
 
  private:
-  SettingsStore& store_;
+  qtkit::SettingsStore& store_;
   QPointer<QWidget> mainWindow_;
   std::function<void(const QString&)> showError_;
 };

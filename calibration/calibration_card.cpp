@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "report/layout_helpers.h"
+
 namespace calibration {
 
 namespace {
@@ -53,7 +55,7 @@ std::array<CardRow, kCardRowCount> buildCardRows() {
 
 class CardPrinter {
  public:
-  CardPrinter(const CalibrationData& data, report::PrintSurface& s)
+  CardPrinter(const CalibrationData& data, qtkit::PrintSurface& s)
       : data_(data), s_(s), pw_(s.pageWidth()), ph_(s.pageHeight()), u(pw_ / 40), h(ph_ / 70) {}
 
   void firstPage(const CardTexts& t) {
@@ -114,7 +116,7 @@ class CardPrinter {
   }
 
   const CalibrationData& data_;
-  report::PrintSurface& s_;
+  qtkit::PrintSurface& s_;
   const int pw_;
   const int ph_;
   // The page's grid, named as the card's description names them.
@@ -130,7 +132,7 @@ const std::array<CardRow, kCardRowCount>& cardRows() {
 }
 
 bool printCalibrationCard(const CalibrationData& data, const CardTexts& texts,
-                          report::PrintSurface& surface) {
+                          qtkit::PrintSurface& surface) {
   if (!surface.begin()) return false;
   CardPrinter printer(data, surface);
   printer.firstPage(texts);

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "calibration/calibration_data.h"
-#include "report/print_surface.h"
+#include "qtkit/print_surface.h"
 
 namespace calibration {
 
@@ -51,6 +51,6 @@ struct CardTexts {
 // Prints both pages as one job: begin, page 1, a page break, page 2, end. False when the job
 // failed; surface.errorText() then says why.
 bool printCalibrationCard(const CalibrationData& data, const CardTexts& texts,
-                          report::PrintSurface& surface);
+                          qtkit::PrintSurface& surface);
 
 }  // namespace calibration

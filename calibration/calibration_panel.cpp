@@ -12,11 +12,11 @@
 #include <algorithm>
 #include <string>
 
-#include "app/widget_helpers.h"
 #include "calibration/address_map.h"
 #include "calibration/calibration_grid.h"
 #include "calibration/page_control.h"
 #include "calibration/panel_glyphs.h"
+#include "qtkit/widget_helpers.h"
 
 namespace calibration {
 
@@ -25,9 +25,9 @@ namespace {
 constexpr int kSaveEpromRightMargin = 8;
 }  // namespace
 
-using app::makeLabel;
-using app::named;
-using app::pixelFont;
+using qtkit::makeLabel;
+using qtkit::named;
+using qtkit::pixelFont;
 
 CalibrationPanel::CalibrationPanel(QWidget* client, CalibrationData& data)
     : QGroupBox(QStringLiteral(" Kalibracja "), client), data_(data) {
@@ -176,8 +176,8 @@ CalibrationPanel::CalibrationPanel(QWidget* client, CalibrationData& data)
   bindEdit(_uiPotencjometr, Edit::Potencjometr);
   bindEdit(NR, Edit::NR);
   data_.setListener([this](const CalibrationData::Change& c) { showChange(c); });
-  UkrysSerwis = app::makeSpeedButton(this, "UkrysSerwis", panelGlyph(PanelGlyph::Hide), 496, 184,
-                                     kPanelGlyphSize);
+  UkrysSerwis = qtkit::makeSpeedButton(this, "UkrysSerwis", panelGlyph(PanelGlyph::Hide), 496, 184,
+                                       kPanelGlyphSize);
   Postep = named(new QProgressBar(this), "Postep");
   Postep->setGeometry(384, 17, 129, 15);
   Postep->setRange(1, 68);
@@ -246,9 +246,9 @@ void CalibrationPanel::fillAddressTable() {
 
 void CalibrationPanel::fitCaptions() {
   const QFont base = parentWidget() ? parentWidget()->font() : font();
-  for (QPushButton* b : {Wyslij, Odbierz, Otworz, Zapisz, Power}) app::fitButtonCaption(b, base);
+  for (QPushButton* b : {Wyslij, Odbierz, Otworz, Zapisz, Power}) qtkit::fitButtonCaption(b, base);
   // The check box keeps its place; its caption may reach to the panel's frame.
-  app::fitCheckBoxCaption(SaveEPROM, base, width() - SaveEPROM->x() - kSaveEpromRightMargin);
+  qtkit::fitCheckBoxCaption(SaveEPROM, base, width() - SaveEPROM->x() - kSaveEpromRightMargin);
 }
 
 }  // namespace calibration

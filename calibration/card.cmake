@@ -8,7 +8,7 @@ if(HALVEX_WITH_GUI)
   add_library(halvex_card_win STATIC
     ${CMAKE_CURRENT_LIST_DIR}/print_data_win.cpp
     ${CMAKE_CURRENT_LIST_DIR}/print_data_win.h)
-  target_link_libraries(halvex_card_win PUBLIC halvex_card halvex_qt_print halvex_shell
+  target_link_libraries(halvex_card_win PUBLIC halvex_card qtkit_print qtkit_dialogs
     Qt6::Widgets)
   halvex_warnings(halvex_card_win)
 endif()

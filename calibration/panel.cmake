@@ -9,6 +9,7 @@ if(HALVEX_WITH_GUI)
     ${CMAKE_CURRENT_LIST_DIR}/page_control.cpp
     ${CMAKE_CURRENT_LIST_DIR}/panel_glyphs.h
     ${CMAKE_CURRENT_LIST_DIR}/panel_glyphs.cpp)
-  target_link_libraries(halvex_calibration_panel PUBLIC halvex_calibration halvex_calibration_file Qt6::Widgets)
+  target_link_libraries(halvex_calibration_panel PUBLIC halvex_calibration halvex_calibration_file qtkit_dialogs
+    Qt6::Widgets)
   halvex_warnings(halvex_calibration_panel)
 endif()

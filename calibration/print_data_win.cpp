@@ -7,9 +7,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/dialogs.h"
-#include "app/print_window.h"
+#include "qtkit/print_window.h"
 #include "calibration/calibration_card.h"
+#include "qtkit/dialogs.h"
 
 namespace calibration {
 
@@ -24,13 +24,13 @@ W* named(W* widget, const char* name) {
 }  // namespace
 
 TPrintDataWin::TPrintDataWin(QWidget* mainWindow, const CalibrationData& data,
-                             app::Dialogs& dialogs, app::PrintSurfaceFactory surfaces)
-    : QWidget(mainWindow, app::printWindowFlags()),
+                             qtkit::Dialogs& dialogs, qtkit::PrintSurfaceFactory surfaces)
+    : QWidget(mainWindow, qtkit::printWindowFlags()),
       mainWindow_(mainWindow),
       data_(data),
       dialogs_(dialogs),
       surfaces_(std::move(surfaces)) {
-  app::setUpPrintWindow(this, "PrintDataWin", kClientWidth, kClientHeight);
+  qtkit::setUpPrintWindow(this, "PrintDataWin", kClientWidth, kClientHeight);
   setWindowTitle(QString::fromUtf8(kPrintDataCaption));
 
   Dane = named(new QGroupBox(QStringLiteral(" Dane "), this), "Dane");
@@ -52,19 +52,19 @@ TPrintDataWin::TPrintDataWin(QWidget* mainWindow, const CalibrationData& data,
   Button1->setDefault(true);
   Button2 = named(new QPushButton(QStringLiteral("Anuluj"), this), "Button2");
   Button2->setGeometry(278, 172, 75, 25);
-  Podgldwydruku1 = app::addPreviewAction(Button1, QString::fromUtf8(kCardPreviewText));
+  Podgldwydruku1 = qtkit::addPreviewAction(Button1, QString::fromUtf8(kCardPreviewText));
   connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
   connect(Podgldwydruku1, &QAction::triggered, this, [this] { Podgldwydruku1Click(); });
   connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
 
   FormCreate();
-  app::showPrintWindow(this);
+  qtkit::showPrintWindow(this);
 }
 
 TPrintDataWin::~TPrintDataWin() = default;
 
 void TPrintDataWin::FormCreate() {
-  app::holdMainWindow(this, mainWindow_);
+  qtkit::holdMainWindow(this, mainWindow_);
 }
 
 void TPrintDataWin::Button1Click() {
@@ -76,12 +76,12 @@ void TPrintDataWin::Podgldwydruku1Click() {
 }
 
 void TPrintDataWin::print(bool preview) {
-  const CardTexts texts{app::todayShortDate().toStdString(), NrSer->text().toStdString(),
+  const CardTexts texts{qtkit::todayShortDate().toStdString(), NrSer->text().toStdString(),
                         Sonda->text().toStdString(), Klient->text().toStdString()};
-  const auto layout = [this, &texts](report::PrintSurface& s) {
+  const auto layout = [this, &texts](qtkit::PrintSurface& s) {
     return printCalibrationCard(data_, texts, s);
   };
-  app::printFromWindow(*this, preview, dialogs_, surfaces_, layout);
+  qtkit::printFromWindow(*this, preview, dialogs_, surfaces_, layout);
 }
 
 void TPrintDataWin::Button2Click() {
@@ -89,7 +89,7 @@ void TPrintDataWin::Button2Click() {
 }
 
 void TPrintDataWin::FormClose() {
-  app::releaseMainWindow(mainWindow_);
+  qtkit::releaseMainWindow(mainWindow_);
 }
 
 void TPrintDataWin::closeEvent(QCloseEvent* event) {

@@ -5,8 +5,8 @@
 // window again and destroys it.
 #include <QWidget>
 
-#include "app/qt_print_surface.h"
 #include "calibration/calibration_data.h"
+#include "qtkit/qt_print_surface.h"
 
 class QAction;
 class QCloseEvent;
@@ -36,8 +36,8 @@ class TPrintDataWin : public QWidget {
   // mainWindow is disabled while this window is open and owns it; data is the panel's data
   // set, read when OK is pressed; dialogs shows the print dialog and messages; surfaces makes
   // the print surface for the printer the dialog chose. Shows itself.
-  TPrintDataWin(QWidget* mainWindow, const CalibrationData& data, app::Dialogs& dialogs,
-                app::PrintSurfaceFactory surfaces = app::qtPrintSurfaces());
+  TPrintDataWin(QWidget* mainWindow, const CalibrationData& data, qtkit::Dialogs& dialogs,
+                qtkit::PrintSurfaceFactory surfaces = qtkit::qtPrintSurfaces());
   ~TPrintDataWin() override;
 
   void FormCreate();
@@ -66,8 +66,8 @@ class TPrintDataWin : public QWidget {
 
   QWidget* mainWindow_;
   const CalibrationData& data_;
-  app::Dialogs& dialogs_;
-  app::PrintSurfaceFactory surfaces_;
+  qtkit::Dialogs& dialogs_;
+  qtkit::PrintSurfaceFactory surfaces_;
 };
 
 }  // namespace calibration

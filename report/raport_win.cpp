@@ -13,9 +13,9 @@
 #include <optional>
 #include <type_traits>
 
-#include "app/dialogs.h"
-#include "app/globals.h"
-#include "app/print_window.h"
+#include "qtkit/dialogs.h"
+#include "qtkit/language.h"
+#include "qtkit/print_window.h"
 #include "report/results_model.h"
 #include "report/spin_edit.h"
 
@@ -46,14 +46,14 @@ std::string text(const QLineEdit* edit) {
 
 }  // namespace
 
-TRaport_Win::TRaport_Win(QWidget* mainWindow, app::Dialogs& dialogs, QString dataDirectory,
-                         app::PrintSurfaceFactory surfaces)
-    : QWidget(mainWindow, app::printWindowFlags()),
+TRaport_Win::TRaport_Win(QWidget* mainWindow, qtkit::Dialogs& dialogs, QString dataDirectory,
+                         qtkit::PrintSurfaceFactory surfaces)
+    : QWidget(mainWindow, qtkit::printWindowFlags()),
       mainWindow_(mainWindow),
       dialogs_(dialogs),
       surfaces_(std::move(surfaces)),
       dataDirectory_(std::move(dataDirectory)) {
-  app::setUpPrintWindow(this, "Raport_Win", kClientWidth, kClientHeight);
+  qtkit::setUpPrintWindow(this, "Raport_Win", kClientWidth, kClientHeight);
 
   const auto labelled = [this](int line, QLabel*& label, const char* labelName, auto*& field,
                                const char* fieldName, int width) {
@@ -105,7 +105,7 @@ TRaport_Win::TRaport_Win(QWidget* mainWindow, app::Dialogs& dialogs, QString dat
   Button1->setGeometry(kClientWidth - 176, buttonY, 80, 25);
   Button2 = named(new QPushButton(this), "Button2");
   Button2->setGeometry(kClientWidth - 88, buttonY, 80, 25);
-  Podgldwydruku1 = app::addPreviewAction(Button1);
+  Podgldwydruku1 = qtkit::addPreviewAction(Button1);
 
   connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { ComboBox1Change(); });
   connect(SpinEdit1, &SpinEdit::changed, this, [this] { SpinEdit1Change(); });
@@ -115,15 +115,15 @@ TRaport_Win::TRaport_Win(QWidget* mainWindow, app::Dialogs& dialogs, QString dat
   connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
 
   FormCreate();
-  app::showPrintWindow(this);
+  qtkit::showPrintWindow(this);
 }
 
 TRaport_Win::~TRaport_Win() = default;
 
 void TRaport_Win::FormCreate() {
-  app::holdMainWindow(this, mainWindow_);
+  qtkit::holdMainWindow(this, mainWindow_);
   model_->SpinEdit1Change(kInitialResultCount);
-  zmienJezyk(reportTextsFor(app::LanguageCode));
+  zmienJezyk(reportTextsFor(qtkit::LanguageCode));
 }
 
 void TRaport_Win::zmienJezyk(const report::ReportTexts& table) {
@@ -158,10 +158,10 @@ void TRaport_Win::SpinEdit1Change() {
 }
 
 void TRaport_Win::ZplikuClick() {
-  const app::FileDialogRequest request{QString::fromUtf8(kResultFileFilter),
-                                       QString::fromUtf8(kResultFileExtension),
-                                       {},
-                                       dataDirectory_};
+  const qtkit::FileDialogRequest request{QString::fromUtf8(kResultFileFilter),
+                                         QString::fromUtf8(kResultFileExtension),
+                                         {},
+                                         dataDirectory_};
   const std::optional<QString> file = dialogs_.openFile(request);
   if (!file) return;
   const LoadedLines loaded =
@@ -198,10 +198,10 @@ void TRaport_Win::Podgldwydruku1Click() {
 void TRaport_Win::print(bool preview) {
   const ReportFields f = fields();
   const std::vector<ResultRow> rows = table_.shownRows();
-  const auto layout = [this, &f, &rows](PrintSurface& s) {
+  const auto layout = [this, &f, &rows](qtkit::PrintSurface& s) {
     return printReport(ReportTexts, f, rows, s);
   };
-  app::printFromWindow(*this, preview, dialogs_, surfaces_, layout);
+  qtkit::printFromWindow(*this, preview, dialogs_, surfaces_, layout);
 }
 
 void TRaport_Win::Button2Click() {
@@ -209,7 +209,7 @@ void TRaport_Win::Button2Click() {
 }
 
 void TRaport_Win::FormClose() {
-  app::releaseMainWindow(mainWindow_);
+  qtkit::releaseMainWindow(mainWindow_);
 }
 
 void TRaport_Win::closeEvent(QCloseEvent* event) {

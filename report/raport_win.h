@@ -7,7 +7,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "app/qt_print_surface.h"
+#include "qtkit/qt_print_surface.h"
 #include "report/report_layout.h"
 #include "report/report_texts.h"
 #include "report/results_table.h"
@@ -41,8 +41,8 @@ class TRaport_Win : public QWidget {
   // mainWindow is disabled while this window is open and owns it; dialogs shows the file,
   // print and message boxes; dataDirectory is where the open-file dialog starts; surfaces
   // makes the print surface for the printer the print dialog chose. Shows itself.
-  TRaport_Win(QWidget* mainWindow, app::Dialogs& dialogs, QString dataDirectory = {},
-              app::PrintSurfaceFactory surfaces = app::qtPrintSurfaces());
+  TRaport_Win(QWidget* mainWindow, qtkit::Dialogs& dialogs, QString dataDirectory = {},
+              qtkit::PrintSurfaceFactory surfaces = qtkit::qtPrintSurfaces());
   ~TRaport_Win() override;
 
   void FormCreate();
@@ -94,8 +94,8 @@ class TRaport_Win : public QWidget {
   void print(bool preview);
 
   QWidget* mainWindow_;
-  app::Dialogs& dialogs_;
-  app::PrintSurfaceFactory surfaces_;
+  qtkit::Dialogs& dialogs_;
+  qtkit::PrintSurfaceFactory surfaces_;
   QString dataDirectory_;
   ResultsTable table_;
   ResultsModel* model_;

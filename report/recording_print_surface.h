@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "report/print_surface.h"
+#include "qtkit/print_surface.h"
 
 namespace report {
 
@@ -53,7 +53,7 @@ struct PrintLog {
   bool ended() const;
 };
 
-class RecordingPrintSurface : public PrintSurface {
+class RecordingPrintSurface : public qtkit::PrintSurface {
  public:
   // Width of `text` in `family` at `pointSize`.
   using WidthFunction =

@@ -2,13 +2,15 @@
 
 #include <string_view>
 
+#include "report/layout_helpers.h"
+
 namespace report {
 
 namespace {
 
 class ReportPrinter {
  public:
-  ReportPrinter(const ReportTexts& texts, PrintSurface& s)
+  ReportPrinter(const ReportTexts& texts, qtkit::PrintSurface& s)
       : t_(texts), s_(s), pw_(s.pageWidth()), W(pw_ / 40), H(s.pageHeight() / 50), C(pw_ / 2) {}
 
   void firstPage(const ReportFields& f) {
@@ -83,7 +85,7 @@ class ReportPrinter {
   }
 
   const ReportTexts& t_;
-  PrintSurface& s_;
+  qtkit::PrintSurface& s_;
   const int pw_;
   // The page's grid, named as the printout's description names them.
   const int W;
@@ -106,7 +108,7 @@ std::string reportTitle(const ReportTexts& texts, const ReportFields& fields) {
 }
 
 bool printReport(const ReportTexts& texts, const ReportFields& fields,
-                 const std::vector<ResultRow>& rows, PrintSurface& surface) {
+                 const std::vector<ResultRow>& rows, qtkit::PrintSurface& surface) {
   if (!surface.begin()) return false;
   ReportPrinter printer(texts, surface);
   printer.firstPage(fields);

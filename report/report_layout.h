@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "report/print_surface.h"
+#include "qtkit/print_surface.h"
 #include "report/report_texts.h"
 #include "report/results_table.h"
 
@@ -36,6 +36,6 @@ std::string reportTitle(const ReportTexts& texts, const ReportFields& fields);
 // Prints the whole report as one job: begin, the pages, end. False when the job failed;
 // surface.errorText() then says why.
 bool printReport(const ReportTexts& texts, const ReportFields& fields,
-                 const std::vector<ResultRow>& rows, PrintSurface& surface);
+                 const std::vector<ResultRow>& rows, qtkit::PrintSurface& surface);
 
 }  // namespace report

@@ -7,7 +7,7 @@ if(HALVEX_WITH_GUI)
     ${CMAKE_CURRENT_LIST_DIR}/results_model.h
     ${CMAKE_CURRENT_LIST_DIR}/spin_edit.cpp
     ${CMAKE_CURRENT_LIST_DIR}/spin_edit.h)
-  target_link_libraries(halvex_report_win PUBLIC halvex_report halvex_qt_print halvex_shell
+  target_link_libraries(halvex_report_win PUBLIC halvex_report qtkit_print qtkit_dialogs qtkit_language
     Qt6::Widgets)
   halvex_warnings(halvex_report_win)
 endif()

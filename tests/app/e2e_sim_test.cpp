@@ -106,9 +106,10 @@ TEST(EndToEnd, PulledCableLeavesTheProgramUsableAndReconnectWorks) {
   // Silence shows within two connection-check periods; the window keeps working.
   QElapsedTimer silent;
   silent.start();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return app::labelColour(w.readout().BP) == app::kAqua; }, 3000));
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return qtkit::labelColour(w.readout().BP) == app::kAqua; }, 3000));
   EXPECT_LE(silent.elapsed(), 1700);
-  EXPECT_EQ(app::labelColour(w.readout().SWynik), app::kSilver);
+  EXPECT_EQ(qtkit::labelColour(w.readout().SWynik), app::kSilver);
   w.controls().S_Polacz->click();  // disconnect
   EXPECT_FALSE(w.ComPort1->Connected());
   EXPECT_TRUE(env.dialogs.messages.isEmpty()) << env.dialogs.messages.join("; ").toStdString();
@@ -120,7 +121,7 @@ TEST(EndToEnd, PulledCableLeavesTheProgramUsableAndReconnectWorks) {
   ASSERT_TRUE(w.ComPort1->Connected()) << env.dialogs.messages.join("; ").toStdString();
   ASSERT_TRUE(QTest::qWaitFor([&] { return w.readout().SWynik->text() == "  0.700  mT"; }, 5000))
       << w.readout().SWynik->text().toStdString();
-  EXPECT_EQ(app::labelColour(w.readout().SWynik), app::kYellow);
+  EXPECT_EQ(qtkit::labelColour(w.readout().SWynik), app::kYellow);
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ namespace {
 using app::TMainWin;
 using testutil::Pty;
 using testutil::WindowEnv;
-namespace keys = app::keys;
+namespace keys = qtkit::keys;
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -160,8 +160,8 @@ TEST(MainWinPort, ConnectReadDisconnect) {
   EXPECT_TRUE(w.controls().S_Zapisz->isEnabled());
   EXPECT_TRUE(w.SprPolacz->isActive());
   EXPECT_EQ(w.controls().S_Polacz->text(), "Rozłącz");
-  EXPECT_EQ(app::labelColour(w.readout().SWynik), app::kYellow);
-  EXPECT_EQ(app::labelColour(w.readout().STemp), app::kWhite);
+  EXPECT_EQ(qtkit::labelColour(w.readout().SWynik), app::kYellow);
+  EXPECT_EQ(qtkit::labelColour(w.readout().STemp), app::kWhite);
   EXPECT_EQ(env.dialogs.beeps, 1);
 
   // One frame: 12.345 mT on the Y axis, 23.5 °C, peak hold lit.
@@ -174,8 +174,8 @@ TEST(MainWinPort, ConnectReadDisconnect) {
   EXPECT_TRUE(w.readout().STemp->isVisible() || !w.isVisible());
   EXPECT_FALSE(w.readout().STemp->isHidden());
   EXPECT_EQ(w.readout().STemp->text(), "   23.5  C");
-  EXPECT_EQ(app::labelColour(w.readout().F2), app::kAqua);
-  EXPECT_EQ(app::labelColour(w.readout().F4), app::kSilver);
+  EXPECT_EQ(qtkit::labelColour(w.readout().F2), app::kAqua);
+  EXPECT_EQ(qtkit::labelColour(w.readout().F4), app::kSilver);
   EXPECT_EQ(w.statistics().Min->text(), " 12.345");
   EXPECT_EQ(w.chart().Wykres1->Ilosc(), 1);
 
@@ -189,7 +189,7 @@ TEST(MainWinPort, ConnectReadDisconnect) {
   EXPECT_TRUE(w.readout().STemp->isHidden());
   EXPECT_EQ(w.readout().Label9->text(), "  1.000  mT");
   EXPECT_EQ(w.readout().Label8->text(), "- 20.000  mT");
-  EXPECT_EQ(app::labelColour(w.readout().Label5), app::kAqua);
+  EXPECT_EQ(qtkit::labelColour(w.readout().Label5), app::kAqua);
 
   // The hold button keeps the chart as it is.
   w.chart().Wstrzymaj->click();
@@ -212,8 +212,8 @@ TEST(MainWinPort, ConnectReadDisconnect) {
   EXPECT_FALSE(w.SprPolacz->isActive());
   EXPECT_EQ(w.controls().S_Polacz->text(), "Połącz");
   EXPECT_EQ(w.StatusBar1->currentMessage(), "Nie połączony");
-  EXPECT_EQ(app::labelColour(w.readout().BP), app::kSilver);
-  EXPECT_EQ(app::labelColour(w.readout().SWynik), app::kSilver);
+  EXPECT_EQ(qtkit::labelColour(w.readout().BP), app::kSilver);
+  EXPECT_EQ(qtkit::labelColour(w.readout().SWynik), app::kSilver);
   EXPECT_EQ(env.dialogs.beeps, 2);
   EXPECT_TRUE(env.dialogs.messages.isEmpty());
 }
@@ -226,17 +226,17 @@ TEST(MainWinPort, ConnectionCheckGreysASilentInstrument) {
   connect(w, pty);
   // Silent: within two periods "No transmission" lights and the readout turns silver.
   ASSERT_TRUE(
-      QTest::qWaitFor([&] { return app::labelColour(w.readout().BP) == app::kAqua; }, 2500));
-  EXPECT_EQ(app::labelColour(w.readout().SWynik), app::kSilver);
-  EXPECT_EQ(app::labelColour(w.readout().STemp), app::kSilver);
-  EXPECT_EQ(app::labelColour(w.readout().Label9), app::kSilver);
+      QTest::qWaitFor([&] { return qtkit::labelColour(w.readout().BP) == app::kAqua; }, 2500));
+  EXPECT_EQ(qtkit::labelColour(w.readout().SWynik), app::kSilver);
+  EXPECT_EQ(qtkit::labelColour(w.readout().STemp), app::kSilver);
+  EXPECT_EQ(qtkit::labelColour(w.readout().Label9), app::kSilver);
   // Any byte is life: the next tick restores the colours.
   pty.write({0x00});
-  ASSERT_TRUE(
-      QTest::qWaitFor([&] { return app::labelColour(w.readout().SWynik) == app::kYellow; }, 2000));
-  EXPECT_EQ(app::labelColour(w.readout().BP), app::kSilver);
-  EXPECT_EQ(app::labelColour(w.readout().STemp), app::kWhite);
-  EXPECT_EQ(app::labelColour(w.readout().Label2), app::kWhite);
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return qtkit::labelColour(w.readout().SWynik) == app::kYellow; }, 2000));
+  EXPECT_EQ(qtkit::labelColour(w.readout().BP), app::kSilver);
+  EXPECT_EQ(qtkit::labelColour(w.readout().STemp), app::kWhite);
+  EXPECT_EQ(qtkit::labelColour(w.readout().Label2), app::kWhite);
 }
 
 TEST(MainWinPort, RemoteControlMenuSendsItsFrames) {

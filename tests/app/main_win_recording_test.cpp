@@ -137,7 +137,7 @@ TEST(MainWinReplay, FileDialogsOpenInTheDataFolder) {
   TMainWin& w = *env.win;
   w.menu().Otwrz1->trigger();  // cancelled
   ASSERT_EQ(env.dialogs.fileRequests.size(), 1);
-  const app::FileDialogRequest& r = env.dialogs.fileRequests[0];
+  const qtkit::FileDialogRequest& r = env.dialogs.fileRequests[0];
   EXPECT_EQ(r.filter, "Pliki danych Halvex 2.2|*.HVD");
   EXPECT_EQ(r.defaultExtension, "*.HVD");
   EXPECT_TRUE(r.fileName.isEmpty());
@@ -285,7 +285,7 @@ TEST(MainWinReplay, FailedOpenKeepsTheShownReplayRecomputable) {
 #include <QDateTime>
 
 #include "app/program.h"
-#include "app/settings_store.h"
+#include "qtkit/settings_store.h"
 #include "measurement/recording_journal.h"
 
 namespace {

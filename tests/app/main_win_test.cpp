@@ -32,7 +32,7 @@ namespace {
 
 using app::TMainWin;
 using testutil::WindowEnv;
-namespace keys = app::keys;
+namespace keys = qtkit::keys;
 
 // Answers the preferences dialog that the window is about to show modally.
 void answerPreferences(int languageIndex, bool ok) {
@@ -140,9 +140,9 @@ TEST(MainWinStartUp, WindowAsCreated) {
   EXPECT_EQ(w.calibrationPanel().Postep->minimum(), 1);
   EXPECT_EQ(w.calibrationPanel().Postep->maximum(), 68);
   for (QLabel* l : {w.readout().F2, w.readout().F3, w.readout().F4, w.readout().F5, w.readout().F6, w.readout().Label5, w.readout().BP})
-    EXPECT_EQ(app::labelColour(l), app::kSilver);
-  EXPECT_EQ(app::labelColour(w.readout().SOS), app::kAqua);
-  EXPECT_EQ(app::labelColour(w.readout().mode), app::kAqua);
+    EXPECT_EQ(qtkit::labelColour(l), app::kSilver);
+  EXPECT_EQ(qtkit::labelColour(w.readout().SOS), app::kAqua);
+  EXPECT_EQ(qtkit::labelColour(w.readout().mode), app::kAqua);
   EXPECT_FALSE(w.SprPolacz->isActive());
   EXPECT_FALSE(w.ZmienStan->isActive());
   EXPECT_FALSE(w.Timer1->isActive());

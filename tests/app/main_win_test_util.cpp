@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "app/globals.h"
+#include "app/settings_file.h"
 #include "measurement/formatting.h"
 
 namespace testutil {
@@ -23,7 +24,9 @@ WindowEnv::StateHome::~StateHome() {
   qputenv("XDG_STATE_HOME", saved);
 }
 
-WindowEnv::WindowEnv() : store((dir.path() + QStringLiteral("/halvex22.json")).toStdString()) {
+WindowEnv::WindowEnv()
+    : store((dir.path() + QStringLiteral("/halvex22.json")).toStdString(),
+            app::settingsFileReader()) {
   app::LanguageCode.clear();
   app::FirstRunEntry = false;
 }
@@ -35,8 +38,8 @@ WindowEnv::~WindowEnv() {
 }
 
 bool WindowEnv::start(std::optional<std::string> lng, std::optional<std::string> comPort, bool afterSplash) {
-  if (lng) store.writeString(app::keys::kProduct, app::keys::kLng, *lng);
-  if (comPort) store.writeString(app::keys::kProduct, app::keys::kComPort, *comPort);
+  if (lng) store.writeString(qtkit::keys::kProduct, qtkit::keys::kLng, *lng);
+  if (comPort) store.writeString(qtkit::keys::kProduct, qtkit::keys::kComPort, *comPort);
   win = std::make_unique<app::TMainWin>(store, dialogs);
   const bool created = win->FormCreate();
   if (created && afterSplash) win->setEnabled(true);

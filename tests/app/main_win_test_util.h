@@ -10,14 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "app/dialogs.h"
 #include "app/chart_controls.h"
 #include "app/main_win.h"
 #include "app/readout_panel.h"
 #include "app/side_panels.h"
-#include "app/widget_helpers.h"
 #include "calibration/calibration_panel.h"
-#include "app/settings_store.h"
+#include "qtkit/dialogs.h"
+#include "qtkit/settings_store.h"
+#include "qtkit/widget_helpers.h"
 
 namespace testutil {
 
@@ -30,8 +30,8 @@ struct WindowEnv {
     explicit StateHome(const QString& path);
     ~StateHome();
   } stateHome{dir.path() + QStringLiteral("/state")};
-  app::SettingsStore store;
-  app::ScriptedDialogs dialogs;
+  qtkit::SettingsStore store;
+  qtkit::ScriptedDialogs dialogs;
   std::unique_ptr<app::TMainWin> win;
 
   WindowEnv();

@@ -29,11 +29,12 @@
 #include <cmath>
 #include <memory>
 
-#include "app/dialogs.h"
-#include "app/globals.h"
-#include "app/qt_print_surface.h"
 #include "calibration/calibration_card.h"
 #include "calibration/print_data_win.h"
+#include "qtkit/dialogs.h"
+#include "qtkit/language.h"
+#include "qtkit/qt_print_surface.h"
+#include "report/layout_helpers.h"
 #include "report/raport_win.h"
 #include "report/report_layout.h"
 #include "report/spin_edit.h"
@@ -127,10 +128,10 @@ struct PageGeometry {
 };
 
 // Real print surfaces that note the geometry of the printer they draw on.
-app::PrintSurfaceFactory notingSurfaces(PageGeometry& geometry) {
+qtkit::PrintSurfaceFactory notingSurfaces(PageGeometry& geometry) {
   return [&geometry](QPrinter& printer) {
     geometry = {printer.pageRect(QPrinter::Point).top(), printer.resolution(), printer.height()};
-    return std::make_unique<app::QtPrintSurface>(printer);
+    return std::make_unique<qtkit::QtPrintSurface>(printer);
   };
 }
 
@@ -190,7 +191,7 @@ TEST(PrintAscent, IsTheFacesFullAscentWhateverQtTakesForItsAscent) {
       QFont font(QString::fromLatin1(face.family));
       font.setPointSize(size);
       const double em = size * printer.resolution() / 72.0;
-      EXPECT_NEAR(app::printAscent(font, &printer), em * face.fullAscent / face.unitsPerEm, 0.01)
+      EXPECT_NEAR(qtkit::printAscent(font, &printer), em * face.fullAscent / face.unitsPerEm, 0.01)
           << size << " pt";
       // The face is the one meant: Qt's own ascent is the one it takes for it.
       EXPECT_NEAR(QFontMetricsF(font, &printer).ascent(), em * face.qtAscent / face.unitsPerEm, 1.0)
@@ -207,7 +208,7 @@ class PrintPdf : public ::testing::Test {
     ASSERT_TRUE(probe.waitForFinished(30000) && probe.exitCode() == 0)
         << "pdftotext missing: install poppler-utils (tools/deps.sh)";
     if (qEnvironmentVariableIsSet("HALVEX_KEEP_TEST_FILES")) dir.setAutoRemove(false);
-    app::LanguageCode = "pl";
+    qtkit::LanguageCode = "pl";
     mainWin.show();
   }
 
@@ -221,7 +222,7 @@ class PrintPdf : public ::testing::Test {
 
   QTemporaryDir dir;
   QWidget mainWin;
-  app::ScriptedDialogs dialogs;
+  qtkit::ScriptedDialogs dialogs;
 };
 
 TEST_F(PrintPdf, BothDocumentsLandOnTheirPagesInOrder) {
@@ -296,7 +297,7 @@ TEST_F(PrintPdf, BothDocumentsLandOnTheirPagesInOrder) {
   ASSERT_EQ(pageCount(c), 2);
   expectLines(c, 1,
               {"HALVEX H", "wersja 2.0", "KARTA KALIBRACYJNA", "miernika typu LT - 40",
-               "Data wydruku: " + app::todayShortDate(), "Numer seryjny: 40-123", "Sonda: S-7",
+               "Data wydruku: " + qtkit::todayShortDate(), "Numer seryjny: 40-123", "Sonda: S-7",
                "Klient: Vantorel", "L.p. Funkcja Wartość",
                "1. Oś X, DC, zakres 1, wzmocnienie 0.12345", "2. Oś X, DC, zakres 1, offset -",
                "7. Oś X, DC, zakres 4, wzmocnienie 0.00042", "44. Oś Y, AC, zakres 3, offset"});
@@ -328,7 +329,7 @@ TEST_F(PrintPdf, TextTopsLandAtTheirYInEachFace) {
   printer.setOutputFormat(QPrinter::PdfFormat);
   printer.setOutputFileName(pdf);
   PageGeometry g;
-  const std::unique_ptr<report::PrintSurface> surface = notingSurfaces(g)(printer);
+  const std::unique_ptr<qtkit::PrintSurface> surface = notingSurfaces(g)(printer);
   ASSERT_TRUE(surface->begin());
   struct Row {
     const Face& face;
@@ -363,7 +364,7 @@ TEST_F(PrintPdf, UnwritableFileIsReportedWithTheSystemsReason) {
   dialogs.printAnswers << pdf;
   card->Button1Click();
   ASSERT_EQ(dialogs.messages.size(), 1);
-  EXPECT_EQ(dialogs.messages[0], QString::fromUtf8(app::kPrintErrorText) +
+  EXPECT_EQ(dialogs.messages[0], QString::fromUtf8(qtkit::kPrintErrorText) +
                                      QDir::toNativeSeparators(pdf) +
                                      QStringLiteral(": No such file or directory"));
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -393,19 +394,19 @@ class ModalCloser {
 };
 
 TEST_F(PrintPdf, RealPrintAndPreviewDialogsCancelWithoutPrinting) {
-  app::QtDialogs real(&mainWin);
+  qtkit::QtDialogs real(&mainWin);
   int layouts = 0;
-  const auto layout = [&layouts](report::PrintSurface& s) {
+  const auto layout = [&layouts](qtkit::PrintSurface& s) {
     ++layouts;
     return report::printReport(report::kReportTextsPl, {}, {}, s);
   };
   ModalCloser user;
-  EXPECT_EQ(app::runPrintJob(real, app::qtPrintSurfaces(), "Raport", layout),
-            app::PrintOutcome::Cancelled);
+  EXPECT_EQ(qtkit::runPrintJob(real, qtkit::qtPrintSurfaces(), "Raport", layout),
+            qtkit::PrintOutcome::Cancelled);
   EXPECT_EQ(layouts, 0);
   EXPECT_EQ(user.closed, 1);
-  EXPECT_EQ(app::runPrintPreview(real, app::qtPrintSurfaces(), "Raport", layout),
-            app::PrintOutcome::Cancelled);
+  EXPECT_EQ(qtkit::runPrintPreview(real, qtkit::qtPrintSurfaces(), "Raport", layout),
+            qtkit::PrintOutcome::Cancelled);
   EXPECT_GE(layouts, 1);  // the preview painted the document on its own surface
   EXPECT_EQ(user.closed, 2);
 }

@@ -1,13 +1,15 @@
 // The program's start-up as main() runs it: the lasting windows in their order, the
 // splash, the service flag, and every settings problem reported once.
+#include "app/program.h"
+
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QComboBox>
-#include <QLabel>
 #include <QApplication>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
+#include <QLabel>
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMenu>
@@ -19,16 +21,15 @@
 #include "app/globals.h"
 #include "app/haslo_win.h"
 #include "app/preferences.h"
-#include "app/toolkit_translations.h"
 #include "app/uzytkownik_win.h"
 #include "calibration/calibration_grid.h"
-#include "app/program.h"
 #include "main_win_test_util.h"
+#include "qtkit/toolkit_translations.h"
 
 namespace {
 
 using testutil::WindowEnv;
-namespace keys = app::keys;
+namespace keys = qtkit::keys;
 
 struct StartUpCase {
   const char* name;
@@ -201,7 +202,7 @@ TEST(ProgramLanguage, QtsOwnTextsFollowTheWindowsLanguage) {
 // right after a language that had one.
 TEST(ProgramLanguage, WithoutACatalogueQtsTextsAreEnglish) {
   auto yes = [] { return QCoreApplication::translate("QPlatformTheme", "&Yes"); };
-  app::ToolkitTranslations translations;
+  qtkit::ToolkitTranslations translations;
   EXPECT_FALSE(translations.setLanguage("xx"));
   EXPECT_EQ(yes(), "&Yes");
   const bool polish = translations.setLanguage("pl");

@@ -18,12 +18,12 @@
 
 #include "app/globals.h"
 #include "app/haslo_win.h"
-#include "app/settings_store.h"
 #include "app/uzytkownik_win.h"
+#include "qtkit/settings_store.h"
 
 namespace {
 
-namespace keys = app::keys;
+namespace keys = qtkit::keys;
 
 // The ways to leave a window without confirming it.
 const std::pair<const char*, std::function<void(QDialog&, QPushButton& anuluj)>> kDismissals[] = {
@@ -142,7 +142,7 @@ TEST_F(HasloWinTest, LeavingWithoutOkEntersNothingAndEmptiesTheEdit) {
 }
 
 struct UzytkownikWinTest : ::testing::Test {
-  app::SettingsStore store;
+  qtkit::SettingsStore store;
   QWidget mainWin;
   QStringList errors;
   app::TUzytkownikWin win{store, &mainWin, [this](const QString& text) { errors << text; }};
@@ -225,7 +225,7 @@ TEST_F(UzytkownikWinTest, LeavingWithoutOkStoresNothing) {
 }
 
 TEST_F(UzytkownikWinTest, AValueOfTheWrongTypeIsReportedOnceAndTheWindowStillShows) {
-  store.writeRaw(keys::kMaker, keys::kName, app::SettingsStore::Value(std::uint32_t{7}));
+  store.writeRaw(keys::kMaker, keys::kName, qtkit::SettingsStore::Value(std::uint32_t{7}));
   store.writeBool(keys::kMaker, keys::kService, false);
   win.showCentred();
   EXPECT_EQ(errors, QStringList{QStringLiteral("Invalid data type for 'name'")});

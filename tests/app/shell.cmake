@@ -3,8 +3,6 @@ if(HALVEX_WITH_GUI)
     SOURCES
       ${CMAKE_CURRENT_SOURCE_DIR}/shell_test_main.cpp
       ${CMAKE_CURRENT_SOURCE_DIR}/shell_test.cpp
-      ${CMAKE_CURRENT_SOURCE_DIR}/shell_settings_test.cpp
-      ${CMAKE_CURRENT_SOURCE_DIR}/shell_dialogs_test.cpp
       ${CMAKE_CURRENT_SOURCE_DIR}/shell_jpeg_test.cpp
     LIBS halvex_shell JPEG::JPEG
     GUI)

@@ -2,9 +2,8 @@
 // checked by what they show and what they leave in the settings store.
 #include <gtest/gtest.h>
 
-#include <QFontMetrics>
-
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,14 +16,15 @@
 #include "app/about_win.h"
 #include "app/globals.h"
 #include "app/preferences.h"
-#include "app/settings_store.h"
+#include "app/settings_file.h"
+#include "qtkit/settings_store.h"
 
 namespace {
 
-using app::SettingsStore;
 using app::TAboutWin;
 using app::TPreferences;
-namespace keys = app::keys;
+using qtkit::SettingsStore;
+namespace keys = qtkit::keys;
 
 // Types any text (keyClicks handles ASCII only).
 void typeText(QWidget* w, const QString& text) {
@@ -57,7 +57,7 @@ class Shell : public ::testing::Test {
 
 TEST_F(Shell, PreferencesFirstRunRecordsUserAndChosenLanguage) {
   QTemporaryDir dir;
-  SettingsStore store((dir.path() + "/halvex22.json").toStdString());
+  SettingsStore store((dir.path() + "/halvex22.json").toStdString(), app::settingsFileReader());
   TPreferences dlg(store, nullptr);
 
   EXPECT_EQ(dlg.windowTitle(), "Preferences");
@@ -82,7 +82,7 @@ TEST_F(Shell, PreferencesFirstRunRecordsUserAndChosenLanguage) {
   QTest::mouseClick(dlg.Button1, Qt::LeftButton);
 
   EXPECT_EQ(dlg.result(), QDialog::Accepted);
-  SettingsStore reread((dir.path() + "/halvex22.json").toStdString());
+  SettingsStore reread((dir.path() + "/halvex22.json").toStdString(), app::settingsFileReader());
   EXPECT_EQ(reread.readString(keys::kProduct, keys::kLng), "en");
   EXPECT_EQ(reread.readString(keys::kProduct, keys::kName), "Łukasz Żółć");
   EXPECT_EQ(reread.readString(keys::kProduct, keys::kCompany), "Vantorel");
@@ -153,7 +153,7 @@ TEST_F(Shell, PreferencesSelectTheStoredLanguage) {
 TEST_F(Shell, PreferencesClosedWithTheCloseBoxWriteNothing) {
   QTemporaryDir dir;
   const QString path = dir.path() + "/halvex22.json";
-  SettingsStore store(path.toStdString());
+  SettingsStore store(path.toStdString(), app::settingsFileReader());
   TPreferences dlg(store, nullptr);
   dlg.show();
   QTest::keyClicks(dlg.edImie, "Jan");

@@ -3,6 +3,6 @@ if(HALVEX_WITH_GUI)
     SOURCES
       ${CMAKE_SOURCE_DIR}/tests/report/gui_test_main.cpp
       ${CMAKE_CURRENT_LIST_DIR}/print_data_win_test.cpp
-    LIBS halvex_card_win
+    LIBS halvex_card_win qtkit_language
     GUI)
 endif()

@@ -13,8 +13,8 @@
 #include <QPointer>
 #include <QPushButton>
 
-#include "app/dialogs.h"
-#include "app/globals.h"
+#include "qtkit/dialogs.h"
+#include "qtkit/language.h"
 #include "report/recording_print_surface.h"
 
 namespace {
@@ -32,7 +32,7 @@ class PrintDataWin : public ::testing::Test {
       auto surface = std::make_unique<report::RecordingPrintSurface>(4961, 7016);
       if (!failWith.empty()) surface->failEnd(failWith);
       log = surface->log();
-      return std::unique_ptr<report::PrintSurface>(std::move(surface));
+      return std::unique_ptr<qtkit::PrintSurface>(std::move(surface));
     });
     return win;
   }
@@ -50,14 +50,14 @@ class PrintDataWin : public ::testing::Test {
 
   QWidget mainWin;
   calibration::CalibrationData data;
-  app::ScriptedDialogs dialogs;
+  qtkit::ScriptedDialogs dialogs;
   QPointer<TPrintDataWin> win;
   std::shared_ptr<const report::PrintLog> log;
   std::string failWith;
 };
 
 TEST_F(PrintDataWin, ControlsArePolishInEveryLanguage) {
-  app::LanguageCode = "en";
+  qtkit::LanguageCode = "en";
   open();
   EXPECT_EQ(win->windowTitle(), "Drukuj tablice kalibracyjną");
   EXPECT_EQ(win->size(), QSize(361, 209));
@@ -74,7 +74,7 @@ TEST_F(PrintDataWin, ControlsArePolishInEveryLanguage) {
   win->Button2Click();
   EXPECT_TRUE(closed());
   EXPECT_TRUE(mainWin.isEnabled());
-  app::LanguageCode = "pl";
+  qtkit::LanguageCode = "pl";
 }
 
 TEST_F(PrintDataWin, OkPrintsTheDataSetAsItStandsAndCloses) {
@@ -88,7 +88,7 @@ TEST_F(PrintDataWin, OkPrintsTheDataSetAsItStandsAndCloses) {
   ASSERT_NE(log, nullptr);
   EXPECT_EQ(log->pageCount(), 2);
   EXPECT_EQ(printedAt(1, 1200),
-            (std::vector<std::string>{"Data wydruku:", app::todayShortDate().toStdString()}));
+            (std::vector<std::string>{"Data wydruku:", qtkit::todayShortDate().toStdString()}));
   EXPECT_EQ(printedAt(1, 1350), (std::vector<std::string>{"Numer seryjny:", "40-123"}));
   EXPECT_EQ(printedAt(1, 1500), std::vector<std::string>{"Sonda:"});
   EXPECT_EQ(printedAt(1, 1650), (std::vector<std::string>{"Klient:", "Vantorel"}));

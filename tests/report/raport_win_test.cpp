@@ -18,8 +18,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/dialogs.h"
-#include "app/globals.h"
+#include "qtkit/dialogs.h"
+#include "qtkit/language.h"
 #include "report/recording_print_surface.h"
 #include "report/spin_edit.h"
 #include "tests/awkward_files.h"
@@ -32,7 +32,7 @@ using report::TRaport_Win;
 class ReportWin : public ::testing::Test {
  protected:
   void SetUp() override {
-    app::LanguageCode = "pl";
+    qtkit::LanguageCode = "pl";
     mainWin.show();
   }
   void TearDown() override { delete win; }
@@ -42,8 +42,8 @@ class ReportWin : public ::testing::Test {
     return win;
   }
 
-  app::PrintSurfaceFactory surfaces() {
-    return [this](QPrinter&) -> std::unique_ptr<report::PrintSurface> {
+  qtkit::PrintSurfaceFactory surfaces() {
+    return [this](QPrinter&) -> std::unique_ptr<qtkit::PrintSurface> {
       auto surface = std::make_unique<report::RecordingPrintSurface>(4961, 7016);
       if (!failWith.empty()) surface->failBegin(failWith);
       log = surface->log();
@@ -97,7 +97,7 @@ class ReportWin : public ::testing::Test {
   }
 
   QWidget mainWin;
-  app::ScriptedDialogs dialogs;
+  qtkit::ScriptedDialogs dialogs;
   QTemporaryDir dir;
   QPointer<TRaport_Win> win;
   std::shared_ptr<const report::PrintLog> log;
@@ -116,7 +116,7 @@ TEST_F(ReportWin, CreationLanguageAndMainWindow) {
                       {"en", "Report", "Company:", "Field induction", "Constant (dc)"},
                       {"it", "Report", "Company:", "Field induction", "Constant (dc)"}};
   for (const Row& r : rows) {
-    app::LanguageCode = r.code;
+    qtkit::LanguageCode = r.code;
     open();
     EXPECT_EQ(win->windowTitle(), QString::fromUtf8(r.caption));
     EXPECT_EQ(win->Label1->text(), QString::fromUtf8(r.label1));
@@ -143,9 +143,9 @@ TEST_F(ReportWin, CreationLanguageAndMainWindow) {
 }
 
 TEST_F(ReportWin, LanguageIsChosenOnceAndOnlyAlternatingFieldsShowTheFrequency) {
-  app::LanguageCode = "it";
+  qtkit::LanguageCode = "it";
   open();
-  app::LanguageCode = "pl";
+  qtkit::LanguageCode = "pl";
   win->Edit4->setText("16,7");
   win->ComboBox1->setCurrentIndex(2);
   EXPECT_TRUE(win->Edit4->isVisible());
@@ -312,7 +312,7 @@ TEST_F(ReportWin, CancelledOrFailedJobsKeepTheWindowPrintingClosesIt) {
 }
 
 TEST_F(ReportWin, PreviewFromThePrintButtonsMenu) {
-  app::LanguageCode = "en";
+  qtkit::LanguageCode = "en";
   open();
   ASSERT_EQ(win->Button1->actions().size(), 1);
   EXPECT_EQ(win->Button1->actions()[0]->text(), "Print preview");

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "report/layout_helpers.h"
 #include "report/recording_print_surface.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace app {
+namespace qtkit {
 
 // Key and value names, in one place.
 namespace keys {
@@ -56,6 +56,24 @@ class SettingsError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// What reading the settings file gave: its first `limit` bytes and how the reading went. The
+// program reads it with its bounded reader of files it is pointed at (only a regular file,
+// never waiting on it).
+struct SettingsFileContents {
+  enum class Status {
+    Open,        // a regular file, read
+    CannotOpen,  // `error` holds errno (ENOENT, EACCES, ...)
+    NotRegular,  // a folder, pipe, device or socket: refused without reading
+  };
+  Status status = Status::CannotOpen;
+  int error = 0;            // errno of the failed open or read
+  bool readFailed = false;  // opened, but a read failed (error says why)
+  bool cut = false;         // more than `limit` bytes: `bytes` holds only the first ones
+  std::string bytes;
+};
+using SettingsFileReader =
+    std::function<SettingsFileContents(const std::string& path, std::uint64_t limit)>;
+
 // Persisted as one human-readable JSON file (written atomically) when a file path
 // is given; purely in memory otherwise (the test double is the same class).
 class SettingsStore {
@@ -80,13 +98,16 @@ class SettingsStore {
   // The largest settings file read; a larger one is damaged.
   static constexpr std::uint64_t kMaxFileBytes = 1 << 20;
 
-  // filePath empty: memory only. A file that cannot be read or parsed is treated as
-  // empty and reported once through `onProblem` (never thrown). Only a regular file of at
-  // most kMaxFileBytes is read, without ever waiting on it: anything else in its place (a
-  // pipe, a device, a huge file) is damaged settings and moved aside, as is a file whose
-  // "lng" cannot be read (which would otherwise pass for a first run).
-  explicit SettingsStore(std::string filePath = {},
-                         std::function<void(const std::string&)> onProblem = {});
+  // Memory only.
+  SettingsStore() = default;
+  // filePath empty: memory only. The file is read through `readFile` (without a reader it is
+  // not read). A file that cannot be read or parsed is treated as empty and reported once
+  // through `onProblem` (never thrown). Only a regular file of at most kMaxFileBytes is read,
+  // without ever waiting on it: anything else in its place (a pipe, a device, a huge file) is
+  // damaged settings and moved aside, as is a file whose "lng" cannot be read (which would
+  // otherwise pass for a first run).
+  SettingsStore(std::string filePath, SettingsFileReader readFile,
+                std::function<void(const std::string&)> onProblem = {});
 
   // Default location: $XDG_CONFIG_HOME (or ~/.config) /Vantorel/halvex22.json
   static std::string defaultPath();
@@ -120,10 +141,11 @@ class SettingsStore {
   void save();
 
   std::string path_;
+  SettingsFileReader readFile_;
   std::function<void(const std::string&)> onProblem_;
   std::map<std::string, std::map<std::string, Value>> keys_;
   std::string lastSaveError_;
   bool saveFailureReported_ = false;
 };
 
-}  // namespace app
+}  // namespace qtkit

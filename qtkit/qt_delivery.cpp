@@ -1,4 +1,4 @@
-#include "app/qt_delivery.h"
+#include "qtkit/qt_delivery.h"
 
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -7,10 +7,9 @@
 #include <QSocketNotifier>
 #include <cstdint>
 #include <memory>
+#include <utility>
 
-#include "link/delivery_queue.h"
-
-namespace app {
+namespace qtkit {
 
 namespace {
 
@@ -27,26 +26,24 @@ struct WakeFd {
 
 }  // namespace
 
-bool attachDeliveryQueue(devlink::DeliveryQueue& queue, QObject* context) {
+std::function<void()> guiThreadWake(QObject* context, std::function<void()> drain) {
   auto wakeFd = std::make_shared<WakeFd>();
-  if (wakeFd->fd < 0) {
-    queue.setWake(nullptr);
-    return false;
-  }
+  if (wakeFd->fd < 0) return {};
   auto* notifier = new QSocketNotifier(wakeFd->fd, QSocketNotifier::Read, context);
-  QObject::connect(notifier, &QSocketNotifier::activated, notifier, [&queue, wakeFd] {
-    // Reset the counter first: a wake that comes while draining leaves it readable again.
-    std::uint64_t count = 0;
-    [[maybe_unused]] const ssize_t r = ::read(wakeFd->fd, &count, sizeof count);
-    queue.drain();
-  });
-  queue.setWake([wakeFd] {
+  QObject::connect(notifier, &QSocketNotifier::activated, notifier,
+                   [drain = std::move(drain), wakeFd] {
+                     // Reset the counter first: a wake that comes while draining leaves it
+                     // readable again.
+                     std::uint64_t count = 0;
+                     [[maybe_unused]] const ssize_t r = ::read(wakeFd->fd, &count, sizeof count);
+                     drain();
+                   });
+  return [wakeFd] {
     const std::uint64_t one = 1;
     // Non-blocking: the counter cannot overflow here, and a failed write only leaves the
     // job for the next drain.
     [[maybe_unused]] const ssize_t r = ::write(wakeFd->fd, &one, sizeof one);
-  });
-  return true;
+  };
 }
 
-}  // namespace app
+}  // namespace qtkit

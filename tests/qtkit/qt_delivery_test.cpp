@@ -1,6 +1,6 @@
 // The port's hand-over bound to the Qt event loop: jobs of the event thread run on the GUI
 // thread when its loop runs, also inside a nested loop, and a late wake is harmless.
-#include "app/qt_delivery.h"
+#include "qtkit/qt_delivery.h"
 
 #include <gtest/gtest.h>
 
@@ -37,7 +37,7 @@ struct Producer {
 TEST(QtDelivery, JobsRunOnTheGuiThreadInOrderWhenItsLoopRuns) {
   devlink::DeliveryQueue q;
   QObject context;
-  ASSERT_TRUE(app::attachDeliveryQueue(q, &context));
+  ASSERT_TRUE(qtkit::attachDeliveryQueue(q, &context));
   std::vector<int> order;
   bool allOnGui = true;
   {
@@ -54,8 +54,8 @@ TEST(QtDelivery, JobsRunOnTheGuiThreadInOrderWhenItsLoopRuns) {
 TEST(QtDelivery, ANestedLoopInsideAJobStillRunsDeliveries) {
   devlink::DeliveryQueue outer, inner;
   QObject context;
-  ASSERT_TRUE(app::attachDeliveryQueue(outer, &context));
-  ASSERT_TRUE(app::attachDeliveryQueue(inner, &context));
+  ASSERT_TRUE(qtkit::attachDeliveryQueue(outer, &context));
+  ASSERT_TRUE(qtkit::attachDeliveryQueue(inner, &context));
   std::atomic<bool> innerRan{false};
   bool sawInnerFromInside = false;
   bool outerDone = false;
@@ -78,7 +78,7 @@ TEST(QtDelivery, AWakeAfterTheContextIsGoneIsHarmless) {
   int ran = 0;
   {
     QObject context;
-    ASSERT_TRUE(app::attachDeliveryQueue(q, &context));
+    ASSERT_TRUE(qtkit::attachDeliveryQueue(q, &context));
   }
   {
     Producer p(q, 3, [&](int) { ++ran; });

@@ -1,4 +1,4 @@
-#include "app/dialogs.h"
+#include "qtkit/dialogs.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -8,7 +8,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
-namespace app {
+namespace qtkit {
 
 QStringList qtNameFilters(const QString& filter) {
   QStringList result;
@@ -118,4 +118,4 @@ bool ScriptedDialogs::printPreview(QPrinter& printer, const std::function<void(Q
   return previewAnswers.isEmpty() ? false : previewAnswers.takeFirst();
 }
 
-}  // namespace app
+}  // namespace qtkit

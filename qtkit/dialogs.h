@@ -9,7 +9,7 @@
 class QPrinter;
 class QWidget;
 
-namespace app {
+namespace qtkit {
 
 struct FileDialogRequest {
   QString filter;            // e.g. "Pliki danych Halvex 2.2|*.HVD" (description|pattern)
@@ -94,4 +94,4 @@ class ScriptedDialogs : public Dialogs {
   }
 };
 
-}  // namespace app
+}  // namespace qtkit

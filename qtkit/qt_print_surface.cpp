@@ -1,4 +1,4 @@
-#include "app/qt_print_surface.h"
+#include "qtkit/qt_print_surface.h"
 
 #include <QDate>
 #include <QDir>
@@ -16,10 +16,10 @@
 #include <QWidget>
 #include <QtEndian>
 
-#include "app/dialogs.h"
+#include "qtkit/dialogs.h"
 #include "qtkit/strings.h"
 
-namespace app {
+namespace qtkit {
 
 namespace {
 
@@ -167,11 +167,11 @@ PrintSurfaceFactory qtPrintSurfaces() {
 
 PrintOutcome runPrintJob(Dialogs& dialogs, const PrintSurfaceFactory& surfaces,
                          const QString& documentName,
-                         const std::function<bool(report::PrintSurface&)>& layout) {
+                         const std::function<bool(PrintSurface&)>& layout) {
   QPrinter printer(QPrinter::HighResolution);
   printer.setDocName(documentName);
   if (!dialogs.printDialog(printer)) return PrintOutcome::Cancelled;
-  const std::unique_ptr<report::PrintSurface> surface = surfaces(printer);
+  const std::unique_ptr<PrintSurface> surface = surfaces(printer);
   if (layout(*surface)) return PrintOutcome::Printed;
   dialogs.message(QString::fromStdString(surface->errorText()));
   return PrintOutcome::Failed;
@@ -179,12 +179,12 @@ PrintOutcome runPrintJob(Dialogs& dialogs, const PrintSurfaceFactory& surfaces,
 
 PrintOutcome runPrintPreview(Dialogs& dialogs, const PrintSurfaceFactory& surfaces,
                              const QString& documentName,
-                             const std::function<bool(report::PrintSurface&)>& layout) {
+                             const std::function<bool(PrintSurface&)>& layout) {
   QPrinter printer(QPrinter::HighResolution);
   printer.setDocName(documentName);
   QString error;
   const bool printed = dialogs.printPreview(printer, [&](QPrinter& target) {
-    const std::unique_ptr<report::PrintSurface> surface = surfaces(target);
+    const std::unique_ptr<PrintSurface> surface = surfaces(target);
     if (!layout(*surface) && error.isEmpty()) error = QString::fromStdString(surface->errorText());
   });
   if (!error.isEmpty()) {
@@ -200,11 +200,11 @@ QString todayShortDate() {
 
 void printFromWindow(QWidget& window, bool preview, Dialogs& dialogs,
                      const PrintSurfaceFactory& surfaces,
-                     const std::function<bool(report::PrintSurface&)>& layout) {
+                     const std::function<bool(PrintSurface&)>& layout) {
   const PrintOutcome outcome =
       preview ? runPrintPreview(dialogs, surfaces, window.windowTitle(), layout)
               : runPrintJob(dialogs, surfaces, window.windowTitle(), layout);
   if (outcome == PrintOutcome::Printed) window.close();
 }
 
-}  // namespace app
+}  // namespace qtkit

@@ -1,5 +1,7 @@
 // The real dialogs layer: filter text conversion, default extensions, and the boxes
 // answered the way a user would (found as the active modal widget).
+#include "qtkit/dialogs.h"
+
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -10,12 +12,10 @@
 #include <QTimer>
 #include <functional>
 
-#include "app/dialogs.h"
-
 namespace {
 
-using app::FileDialogRequest;
-using app::QtDialogs;
+using qtkit::FileDialogRequest;
+using qtkit::QtDialogs;
 
 TEST(Dialogs, FilterTextBecomesQtNameFilters) {
   struct Row {
@@ -28,7 +28,7 @@ TEST(Dialogs, FilterTextBecomesQtNameFilters) {
       {"*.HVC", {"*.HVC"}},
       {"", {}},
   };
-  for (const Row& r : rows) EXPECT_EQ(app::qtNameFilters(r.in), r.out) << r.in.toStdString();
+  for (const Row& r : rows) EXPECT_EQ(qtkit::qtNameFilters(r.in), r.out) << r.in.toStdString();
 }
 
 TEST(Dialogs, DefaultExtensionIsAddedOnlyWhenTheNameHasNone) {
@@ -45,7 +45,7 @@ TEST(Dialogs, DefaultExtensionIsAddedOnlyWhenTheNameHasNone) {
       {"/d/pomiar", "", "/d/pomiar"},
   };
   for (const Row& r : rows) {
-    EXPECT_EQ(app::withDefaultExtension(r.path, r.ext), r.out) << r.path.toStdString();
+    EXPECT_EQ(qtkit::withDefaultExtension(r.path, r.ext), r.out) << r.path.toStdString();
   }
 }
 

@@ -1,5 +1,7 @@
 // The settings store: typed values, the store's own errors, and the JSON file it
 // keeps them in (round trip, damaged file, unwritable folder, location).
+#include "qtkit/settings_store.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -14,14 +16,33 @@
 #include <string>
 #include <vector>
 
-#include "app/settings_store.h"
+#include "measurement/bounded_file.h"
 #include "tests/awkward_files.h"
 
 namespace {
 
-using app::SettingsError;
-using app::SettingsStore;
-namespace keys = app::keys;
+using qtkit::SettingsError;
+using qtkit::SettingsStore;
+namespace keys = qtkit::keys;
+
+// The store reads its file as the program has it read: with the bounded reader of files the
+// program is pointed at.
+qtkit::SettingsFileReader readFile() {
+  return [](const std::string& path, std::uint64_t limit) {
+    measurement::BoundedFileContents file = measurement::readBoundedFile(path, limit);
+    using Status = qtkit::SettingsFileContents::Status;
+    qtkit::SettingsFileContents read;
+    read.status = file.status == measurement::BoundedFileReader::Status::Open ? Status::Open
+                  : file.status == measurement::BoundedFileReader::Status::NotRegular
+                      ? Status::NotRegular
+                      : Status::CannotOpen;
+    read.error = file.error;
+    read.readFailed = file.readFailed;
+    read.cut = file.cut;
+    read.bytes = std::move(file.bytes);
+    return read;
+  };
+}
 
 struct Problems {
   std::vector<std::string> seen;
@@ -55,14 +76,14 @@ TEST(SettingsStore, ValuesSurviveARestartAndTheFileIsReadableJson) {
   const QString path = dir.path() + "/nested/folder/halvex22.json";  // folders created
   Problems problems;
   {
-    SettingsStore store(path.toStdString(), problems.sink());
+    SettingsStore store(path.toStdString(), readFile(), problems.sink());
     store.writeString(keys::kProduct, keys::kLng, "pl");
     store.writeString(keys::kProduct, keys::kName, "Zażółć Gęślą");
     store.writeBool(keys::kProduct, keys::kService, true);
     store.writeBool(keys::kMaker, keys::kService, false);
     EXPECT_EQ(store.lastSaveError(), "");
   }
-  SettingsStore again(path.toStdString(), problems.sink());
+  SettingsStore again(path.toStdString(), readFile(), problems.sink());
   EXPECT_EQ(again.readString(keys::kProduct, keys::kLng), "pl");
   EXPECT_EQ(again.readString(keys::kProduct, keys::kName), "Zażółć Gęślą");
   EXPECT_TRUE(again.readBool(keys::kProduct, keys::kService));
@@ -124,7 +145,7 @@ TEST(SettingsStore, DamagedFileIsReportedOnceTreatedAsEmptyAndRepairedByTheNextS
   writeFile(path, "{ \"Software\\\\Vantorel\\\\Halvex22\": { \"lng\": \"en\" ");  // cut short
 
   Problems problems;
-  SettingsStore store(path.toStdString(), problems.sink());
+  SettingsStore store(path.toStdString(), readFile(), problems.sink());
   ASSERT_EQ(problems.seen.size(), 1u);
   EXPECT_NE(problems.seen[0].find("damaged"), std::string::npos) << problems.seen[0];
   EXPECT_FALSE(store.keyExists(keys::kProduct));
@@ -133,7 +154,7 @@ TEST(SettingsStore, DamagedFileIsReportedOnceTreatedAsEmptyAndRepairedByTheNextS
   store.writeString(keys::kProduct, keys::kLng, "it");
   store.writeString(keys::kProduct, keys::kName, "x");
   EXPECT_EQ(problems.seen.size(), 1u);
-  SettingsStore reread(path.toStdString(), problems.sink());
+  SettingsStore reread(path.toStdString(), readFile(), problems.sink());
   EXPECT_EQ(reread.readString(keys::kProduct, keys::kLng), "it");
   EXPECT_EQ(problems.seen.size(), 1u);
 }
@@ -155,11 +176,11 @@ TEST(SettingsStore, PipesDevicesAndHugeFilesAreDamagedSettingsMovedAside) {
     };
   };
   const Row rows[] = {
-      {"pipe", awkward(AwkwardFile::Fifo), app::settings_texts::kNotARegularFile,
+      {"pipe", awkward(AwkwardFile::Fifo), qtkit::settings_texts::kNotARegularFile,
        [](const QFileInfo& f) { return !f.isFile() && !f.isDir() && !f.isSymLink(); }},
-      {"link to /dev/zero", awkward(AwkwardFile::DevZero), app::settings_texts::kNotARegularFile,
+      {"link to /dev/zero", awkward(AwkwardFile::DevZero), qtkit::settings_texts::kNotARegularFile,
        [](const QFileInfo& f) { return f.isSymLink() && f.symLinkTarget() == "/dev/zero"; }},
-      {"200 MB", awkward(AwkwardFile::Huge), app::settings_texts::kTooLarge,
+      {"200 MB", awkward(AwkwardFile::Huge), qtkit::settings_texts::kTooLarge,
        [](const QFileInfo& f) { return f.isFile() && f.size() == (qint64{200} << 20); }},
       {"valid JSON over 1 MB",
        [](const QString& path) {
@@ -167,7 +188,7 @@ TEST(SettingsStore, PipesDevicesAndHugeFilesAreDamagedSettingsMovedAside) {
                              QByteArray(1 << 20, 'x') + "\"}}");
          return true;
        },
-       app::settings_texts::kTooLarge, [](const QFileInfo& f) { return f.size() > (1 << 20); }},
+       qtkit::settings_texts::kTooLarge, [](const QFileInfo& f) { return f.size() > (1 << 20); }},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);
@@ -178,11 +199,11 @@ TEST(SettingsStore, PipesDevicesAndHugeFilesAreDamagedSettingsMovedAside) {
     std::optional<SettingsStore> store;
     {
       testutil::TimeBound bound(10, std::string("settings file: ") + r.name);
-      store.emplace(path.toStdString(), problems.sink());
+      store.emplace(path.toStdString(), readFile(), problems.sink());
     }
     ASSERT_EQ(problems.seen.size(), 1u);
     EXPECT_EQ(QString::fromStdString(problems.seen[0]),
-              QString::fromUtf8(app::settings_texts::kDamagedMovedAside)
+              QString::fromUtf8(qtkit::settings_texts::kDamagedMovedAside)
                   .arg(path, QString::fromUtf8(r.reason), path + ".damaged"));
     EXPECT_FALSE(store->keyExists(keys::kProduct));
     EXPECT_TRUE(r.asideIs(QFileInfo(path + ".damaged")));
@@ -190,7 +211,7 @@ TEST(SettingsStore, PipesDevicesAndHugeFilesAreDamagedSettingsMovedAside) {
 
     store->writeString(keys::kProduct, keys::kLng, "pl");
     EXPECT_TRUE(QFileInfo(path).isFile());
-    SettingsStore reread(path.toStdString(), problems.sink());
+    SettingsStore reread(path.toStdString(), readFile(), problems.sink());
     EXPECT_EQ(reread.readString(keys::kProduct, keys::kLng), "pl");
     EXPECT_EQ(problems.seen.size(), 1u);
   }
@@ -212,11 +233,11 @@ TEST(SettingsStore, AnUnreadableLanguageIsDamagedSettings) {
     const QString path = dir.path() + "/halvex22.json";
     writeFile(path, content);
     Problems problems;
-    SettingsStore store(path.toStdString(), problems.sink());
+    SettingsStore store(path.toStdString(), readFile(), problems.sink());
     ASSERT_EQ(problems.seen.size(), 1u);
     EXPECT_EQ(QString::fromStdString(problems.seen[0]),
-              QString::fromUtf8(app::settings_texts::kDamaged)
-                  .arg(path, QString::fromUtf8(app::settings_texts::kDamagedLanguage),
+              QString::fromUtf8(qtkit::settings_texts::kDamaged)
+                  .arg(path, QString::fromUtf8(qtkit::settings_texts::kDamagedLanguage),
                        path + ".damaged"));
     EXPECT_FALSE(store.keyExists(keys::kProduct));
     EXPECT_EQ(readAll(path + ".damaged"), QByteArray(content));
@@ -230,7 +251,7 @@ TEST(SettingsStore, UnknownEntriesAreSkippedAndHandTypedNumbersAccepted) {
       {"lng": "en", "service": 1, "odd": [1, 2], "neg": {"dword": -1}},
       "Software\\Vantorel": "not a key"})");
   Problems problems;
-  SettingsStore store(path.toStdString(), problems.sink());
+  SettingsStore store(path.toStdString(), readFile(), problems.sink());
   EXPECT_EQ(problems.seen.size(), 1u);
   EXPECT_EQ(store.readString(keys::kProduct, keys::kLng), "en");
   EXPECT_TRUE(store.readBool(keys::kProduct, keys::kService));
@@ -244,7 +265,7 @@ TEST(SettingsStore, UnreadableOrUnwritableLocationsNeverCrash) {
   const QString asFolder = dir.path() + "/halvex22.json";
   ASSERT_TRUE(QDir().mkpath(asFolder));
   Problems problems;
-  SettingsStore store(asFolder.toStdString(), problems.sink());
+  SettingsStore store(asFolder.toStdString(), readFile(), problems.sink());
   EXPECT_EQ(problems.seen.size(), 1u);
   store.writeString(keys::kProduct, keys::kLng, "pl");
   EXPECT_NE(store.lastSaveError(), "");
@@ -253,7 +274,7 @@ TEST(SettingsStore, UnreadableOrUnwritableLocationsNeverCrash) {
   // A parent "folder" that is a file (fails even for root).
   writeFile(dir.path() + "/plain", "x");
   Problems saveProblems;
-  SettingsStore blocked((dir.path() + "/plain/sub/halvex22.json").toStdString(),
+  SettingsStore blocked((dir.path() + "/plain/sub/halvex22.json").toStdString(), readFile(),
                         saveProblems.sink());
   blocked.writeString(keys::kProduct, keys::kLng, "pl");
   blocked.writeBool(keys::kProduct, keys::kService, false);
@@ -267,7 +288,7 @@ TEST(SettingsStore, AFileWithoutPermissionsIsMovedAsideOrRepairedByTheNextSave) 
   writeFile(path, R"({"Software\\Vantorel\\Halvex22": {"lng": "en"}})");
   ASSERT_TRUE(QFile::setPermissions(path, QFile::Permissions()));
   Problems problems;
-  SettingsStore store(path.toStdString(), problems.sink());
+  SettingsStore store(path.toStdString(), readFile(), problems.sink());
   if (::geteuid() != 0) {
     // The owner cannot read it: reported once, kept aside, and a fresh file takes its place.
     ASSERT_EQ(problems.seen.size(), 1u);
@@ -278,7 +299,7 @@ TEST(SettingsStore, AFileWithoutPermissionsIsMovedAsideOrRepairedByTheNextSave) 
   const QFile::Permissions owner = QFile::ReadOwner | QFile::WriteOwner;
   EXPECT_EQ(QFile::permissions(path) & owner, owner) << "the saved file is always readable";
   Problems again;
-  SettingsStore reread(path.toStdString(), again.sink());
+  SettingsStore reread(path.toStdString(), readFile(), again.sink());
   EXPECT_TRUE(again.seen.empty());
   EXPECT_EQ(reread.readString(keys::kProduct, keys::kName), "x");
 }

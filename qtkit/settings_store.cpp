@@ -1,4 +1,4 @@
-#include "app/settings_store.h"
+#include "qtkit/settings_store.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -18,10 +18,9 @@
 #include <system_error>
 #include <utility>
 
-#include "measurement/bounded_file.h"
 #include "qtkit/strings.h"
 
-namespace app {
+namespace qtkit {
 
 namespace {
 
@@ -64,9 +63,9 @@ std::optional<SettingsStore::Value> parseValue(const QJsonValue& v) {
 
 }  // namespace
 
-SettingsStore::SettingsStore(std::string filePath,
+SettingsStore::SettingsStore(std::string filePath, SettingsFileReader readFile,
                              std::function<void(const std::string&)> onProblem)
-    : path_(std::move(filePath)), onProblem_(std::move(onProblem)) {
+    : path_(std::move(filePath)), readFile_(std::move(readFile)), onProblem_(std::move(onProblem)) {
   load();
 }
 
@@ -137,7 +136,7 @@ void SettingsStore::writeRaw(const std::string& key, const std::string& name, Va
 
 void SettingsStore::load() {
   keys_.clear();
-  if (path_.empty()) return;
+  if (path_.empty() || !readFile_) return;
   const QString path = qtkit::qstr(path_);
   if (!QFileInfo::exists(path)) return;  // first run: nothing stored yet
 
@@ -168,10 +167,9 @@ void SettingsStore::load() {
     problem(QString::fromUtf8(settings_texts::kDamaged).arg(path, why, copy));
   };
 
-  const measurement::BoundedFileContents file =
-      measurement::readBoundedFile(std::filesystem::path(path_), kMaxFileBytes);
+  const SettingsFileContents file = readFile_(path_, kMaxFileBytes);
   const bool folder = QFileInfo(path).isDir();
-  if (file.status == measurement::BoundedFileReader::Status::NotRegular && !folder) {
+  if (file.status == SettingsFileContents::Status::NotRegular && !folder) {
     moveAside(settings_texts::kNotARegularFile);
     return;
   }
@@ -179,7 +177,7 @@ void SettingsStore::load() {
     moveAside(settings_texts::kTooLarge);
     return;
   }
-  if (file.status != measurement::BoundedFileReader::Status::Open || file.readFailed) {
+  if (file.status != SettingsFileContents::Status::Open || file.readFailed) {
     // A file nobody may read (mode 000, say) is moved aside: the next save then makes a
     // fresh one the user can read, instead of every later start failing the same way.
     const QString why = QString::fromLocal8Bit(std::strerror(file.error));
@@ -283,4 +281,4 @@ void SettingsStore::save() {
   saveFailureReported_ = true;
 }
 
-}  // namespace app
+}  // namespace qtkit

@@ -1,19 +1,18 @@
-#include "app/gettext_translator.h"
+#include "qtkit/gettext_translator.h"
 
 #include <libintl.h>
 
 #include <cstring>
 
-#include "link/com_messages.h"
-
-namespace app {
+namespace qtkit {
 
 namespace {
-constexpr const char* kDomain = "default";
+constexpr const char* kDomain = kToolkitTextDomain;
 }
 
-GettextTranslator::GettextTranslator(QObject* parent) : QTranslator(parent) {
-  devlink::bindCatalogue(kDomain, devlink::programLocaleDir());
+GettextTranslator::GettextTranslator(const BindTextDomain& bindDomain, QObject* parent)
+    : QTranslator(parent) {
+  if (bindDomain) bindDomain(kDomain);
 }
 
 QString GettextTranslator::translate(const char*, const char* sourceText, const char*, int) const {
@@ -25,4 +24,4 @@ QString GettextTranslator::translate(const char*, const char* sourceText, const 
   return QString::fromUtf8(translated);
 }
 
-}  // namespace app
+}  // namespace qtkit

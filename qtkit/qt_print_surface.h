@@ -10,13 +10,13 @@
 #include <memory>
 #include <string>
 
-#include "report/print_surface.h"
+#include "qtkit/print_surface.h"
 
 class QFont;
 class QPaintDevice;
 class QPrinter;
 
-namespace app {
+namespace qtkit {
 
 class Dialogs;
 
@@ -25,7 +25,7 @@ inline constexpr const char* kPrintErrorText = "Błąd. Nie można drukować: ";
 inline constexpr const char* kNoPrinterText = "brak drukarki";
 inline constexpr const char* kPrinterFailedText = "drukarka zgłosiła błąd";
 
-class QtPrintSurface : public report::PrintSurface {
+class QtPrintSurface : public PrintSurface {
  public:
   // `printer` must outlive the surface. A job still open when the surface goes is ended.
   explicit QtPrintSurface(QPrinter& printer);
@@ -69,7 +69,7 @@ qreal printAscent(const QFont& font, const QPaintDevice* device);
 
 // Makes the surface a print job draws on, for the printer the dialog set up. Tests give a
 // factory of recording surfaces.
-using PrintSurfaceFactory = std::function<std::unique_ptr<report::PrintSurface>(QPrinter&)>;
+using PrintSurfaceFactory = std::function<std::unique_ptr<PrintSurface>(QPrinter&)>;
 PrintSurfaceFactory qtPrintSurfaces();
 
 enum class PrintOutcome { Cancelled, Printed, Failed };
@@ -78,21 +78,21 @@ enum class PrintOutcome { Cancelled, Printed, Failed };
 // reported through `dialogs`.
 PrintOutcome runPrintJob(Dialogs& dialogs, const PrintSurfaceFactory& surfaces,
                          const QString& documentName,
-                         const std::function<bool(report::PrintSurface&)>& layout);
+                         const std::function<bool(PrintSurface&)>& layout);
 
 // The same document in the print preview first; printing from the preview prints it. A job
 // that fails (preview or print) shows kPrintErrorText and the system's reason.
 PrintOutcome runPrintPreview(Dialogs& dialogs, const PrintSurfaceFactory& surfaces,
                              const QString& documentName,
-                             const std::function<bool(report::PrintSurface&)>& layout);
+                             const std::function<bool(PrintSurface&)>& layout);
 
 // The print button of a printing window: the preview or the print dialog, then the
 // window closes when the document went to the printer.
 void printFromWindow(QWidget& window, bool preview, Dialogs& dialogs,
                      const PrintSurfaceFactory& surfaces,
-                     const std::function<bool(report::PrintSurface&)>& layout);
+                     const std::function<bool(PrintSurface&)>& layout);
 
 // Today's date in the system's short date format (QLocale::system()).
 QString todayShortDate();
 
-}  // namespace app
+}  // namespace qtkit

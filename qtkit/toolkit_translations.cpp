@@ -1,12 +1,12 @@
-#include "app/toolkit_translations.h"
+#include "qtkit/toolkit_translations.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLibraryInfo>
 
-namespace app {
+namespace qtkit {
 
-ToolkitTranslations::ToolkitTranslations() {
+ToolkitTranslations::ToolkitTranslations(const BindTextDomain& bindDomain) : gettext_(bindDomain) {
   // The translator installed last is asked first: gettext's catalogue goes before Qt's.
   QCoreApplication::installTranslator(&qt_);
   QCoreApplication::installTranslator(&gettext_);
@@ -29,4 +29,4 @@ bool ToolkitTranslations::setLanguage(const QString& code) {
   return loaded_;
 }
 
-}  // namespace app
+}  // namespace qtkit

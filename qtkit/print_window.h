@@ -3,7 +3,7 @@
 // card window TPrintDataWin): a fixed-size dialog of the main window, destroyed when closed,
 // whose print button also offers the preview in its context menu, that disables the main
 // window while it is open and shows itself centred. The printing itself is
-// app::printFromWindow. Header-only.
+// qtkit::printFromWindow. Header-only.
 #include <QAction>
 #include <QGuiApplication>
 #include <QPushButton>
@@ -11,7 +11,7 @@
 #include <QString>
 #include <QWidget>
 
-namespace app {
+namespace qtkit {
 
 // The print windows' window flags: a dialog of fixed size with a title and a close button.
 inline Qt::WindowFlags printWindowFlags() {
@@ -56,4 +56,4 @@ inline void showPrintWindow(QWidget* window) {
   window->show();
 }
 
-}  // namespace app
+}  // namespace qtkit

@@ -7,14 +7,15 @@
 #include <QString>
 #include <QTranslator>
 
-#include "app/gettext_translator.h"
+#include "qtkit/gettext_translator.h"
 
-namespace app {
+namespace qtkit {
 
 class ToolkitTranslations {
  public:
   // Installs both catalogues into the application; they leave it with this object.
-  ToolkitTranslations();
+  // `bindDomain` says where the gettext catalogue of kToolkitTextDomain lies.
+  explicit ToolkitTranslations(const BindTextDomain& bindDomain = {});
   ~ToolkitTranslations();
   ToolkitTranslations(const ToolkitTranslations&) = delete;
   ToolkitTranslations& operator=(const ToolkitTranslations&) = delete;
@@ -30,4 +31,4 @@ class ToolkitTranslations {
   bool loaded_ = false;
 };
 
-}  // namespace app
+}  // namespace qtkit

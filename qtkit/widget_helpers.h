@@ -8,7 +8,7 @@
 #include <QStyle>
 #include <QToolButton>
 
-namespace app {
+namespace qtkit {
 
 inline QFont pixelFont(const QFont& base, int pixels, bool bold = false) {
   QFont f = base;
@@ -67,14 +67,14 @@ inline void setLabelColour(QLabel* label, std::uint32_t rgb) {
   label->setPalette(p);
 }
 
-}  // namespace app
+}  // namespace qtkit
 
 #include <QCheckBox>
 #include <QFontMetrics>
 #include <QPushButton>
 #include <algorithm>
 
-namespace app {
+namespace qtkit {
 
 // Some languages' captions are longer than their buttons: the type gets smaller until the
 // caption fits (down to a readable minimum).
@@ -98,4 +98,4 @@ inline void fitCheckBoxCaption(QCheckBox* box, const QFont& base, int room, int 
   box->resize(std::min(box->sizeHint().width(), room), box->height());
 }
 
-}  // namespace app
+}  // namespace qtkit

@@ -1,0 +1,7 @@
+#pragma once
+// The settings file is read with the bounded reader of files the program is pointed at.
+#include "qtkit/settings_store.h"
+
+namespace app {
+qtkit::SettingsFileReader settingsFileReader();
+}  // namespace app

@@ -1,0 +1,7 @@
+# The GUI-thread delivery: another thread's hand-over queue drained by the Qt event loop.
+if(HALVEX_WITH_GUI)
+  add_library(qtkit_delivery STATIC ${CMAKE_CURRENT_LIST_DIR}/qt_delivery.h
+                                    ${CMAKE_CURRENT_LIST_DIR}/qt_delivery.cpp)
+  target_link_libraries(qtkit_delivery PUBLIC Qt6::Core)
+  halvex_warnings(qtkit_delivery)
+endif()

@@ -1,0 +1,5 @@
+#include "qtkit/language.h"
+
+namespace qtkit {
+std::string LanguageCode;
+}  // namespace qtkit
