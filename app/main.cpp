@@ -1,6 +1,11 @@
 // Program entry: the application object, the message catalogues, the settings store and
-// the dialogs; then the start-up of app/program.h and the event loop.
+// the dialogs; then the start-up of app/program.h and the event loop. "halvex --version"
+// prints the program's name and version and ends before anything else is made.
 #include <QApplication>
+
+#include <cstdio>
+#include <cstring>
+#include <string_view>
 
 #include "app/dialogs.h"
 #include "app/gettext_translator.h"
@@ -8,8 +13,21 @@
 #include "app/program.h"
 #include "app/settings_store.h"
 
+// The version comes from the build (the project's VERSION); the window caption names it too.
+static_assert(std::string_view(app::kWindowCaption).ends_with(" " HALVEX_VERSION),
+              "the window caption names another version than the project");
+
 int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("halvex %s\n", HALVEX_VERSION);
+      return 0;
+    }
+  }
   QApplication application(argc, argv);
+  // Matches the windows to the installed desktop entry com.vantorel.Halvex.desktop (its
+  // icon and name in the desktop's task bar; the application id under Wayland).
+  QGuiApplication::setDesktopFileName(QStringLiteral("com.vantorel.Halvex"));
   app::GettextTranslator translator;
   QApplication::installTranslator(&translator);
 
