@@ -15,6 +15,10 @@ PACKAGES=(
   fonts-dejavu-core
   # pdftotext and pdffonts read back the PDF printouts in the print test.
   poppler-utils
+  # The installed files' check (tools/check-install.sh): the desktop entry's and the AppStream
+  # metadata's validators, groff for the man pages, strace to see what the installed
+  # program opens.
+  desktop-file-utils appstream groff-base strace
 )
 missing=()
 for p in "${PACKAGES[@]}"; do
