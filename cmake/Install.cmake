@@ -1,6 +1,6 @@
 # Install rules (cmake --install; the Debian package is made of the same): the programs
 # into bin; the desktop entry, the AppStream metadata and the icon where desktops look for
-# them; the man pages. The program reads nothing from the build tree at run time: its
+# them; the man pages and the documents. The program reads nothing from the build tree at run time: its
 # about picture is a Qt resource inside it, its settings and data live in the user's XDG
 # folders, the printouts' face comes from the system (fonts-wine), and message catalogues
 # are looked up in share/halvex/locale (none comes with it).
@@ -42,6 +42,10 @@ foreach(_page halvex.1 lt40-sim.1)
 endforeach()
 add_custom_target(halvex-man-pages ALL DEPENDS ${_halvex_man_pages})
 install(FILES ${_halvex_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# The package's documents: serial port access and port names, the licences.
+install(FILES ${CMAKE_SOURCE_DIR}/docs/README.Debian ${CMAKE_SOURCE_DIR}/docs/copyright
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # Everything the install rules take from the build, and nothing else (no tests).
 add_custom_target(installed-programs)

@@ -19,6 +19,8 @@ PACKAGES=(
   # metadata's validators, groff for the man pages, strace to see what the installed
   # program opens.
   desktop-file-utils appstream groff-base strace
+  # The Debian package (tools/package.sh): dpkg-shlibdeps finds its dependencies, with file.
+  dpkg-dev file
 )
 missing=()
 for p in "${PACKAGES[@]}"; do
