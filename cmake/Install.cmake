@@ -43,9 +43,12 @@ endforeach()
 add_custom_target(halvex-man-pages ALL DEPENDS ${_halvex_man_pages})
 install(FILES ${_halvex_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
-# The package's documents: serial port access and port names, the licences.
+# The package's documents: serial port access and port names, the licences, the user guide
+# with its pictures.
 install(FILES ${CMAKE_SOURCE_DIR}/docs/README.Debian ${CMAKE_SOURCE_DIR}/docs/copyright
+              ${CMAKE_SOURCE_DIR}/docs/guide.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/screenshots DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # Everything the install rules take from the build, and nothing else (no tests).
 add_custom_target(installed-programs)
