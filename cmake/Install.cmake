@@ -29,19 +29,24 @@ install(FILES ${_halvex_desktop}/${_halvex_id}.svg
 install(FILES ${_halvex_desktop}/${_halvex_id}.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps)
 
-# Man pages, with the version and date filled in, compressed as Debian installs them.
-set(_halvex_man_pages)
-foreach(_page halvex.1 lt40-sim.1)
-  configure_file(${CMAKE_SOURCE_DIR}/docs/man/${_page}.in ${CMAKE_BINARY_DIR}/man/${_page} @ONLY)
-  add_custom_command(
-    OUTPUT ${CMAKE_BINARY_DIR}/man/${_page}.gz
-    COMMAND gzip -9 -n -k -f ${CMAKE_BINARY_DIR}/man/${_page}
-    DEPENDS ${CMAKE_BINARY_DIR}/man/${_page}
-    COMMENT "Compressing the man page ${_page}")
-  list(APPEND _halvex_man_pages ${CMAKE_BINARY_DIR}/man/${_page}.gz)
+# Texts with the version and the release date filled in, compressed as Debian installs them:
+# the man pages and the package's changelog (dated in its own form).
+execute_process(COMMAND date -u -R -d "${HALVEX_RELEASE_DATE} 12:00"
+                OUTPUT_VARIABLE HALVEX_RELEASE_DATE_RFC2822 OUTPUT_STRIP_TRAILING_WHITESPACE
+                COMMAND_ERROR_IS_FATAL ANY)
+set(_halvex_texts)
+foreach(_text docs/man/halvex.1 docs/man/lt40-sim.1 docs/changelog.Debian)
+  get_filename_component(_name ${_text} NAME)
+  set(_out ${CMAKE_BINARY_DIR}/installed/${_name})
+  configure_file(${CMAKE_SOURCE_DIR}/${_text}.in ${_out} @ONLY)
+  add_custom_command(OUTPUT ${_out}.gz COMMAND gzip -9 -n -k -f ${_out} DEPENDS ${_out}
+                     COMMENT "Compressing ${_name}")
+  list(APPEND _halvex_texts ${_out}.gz)
 endforeach()
-add_custom_target(halvex-man-pages ALL DEPENDS ${_halvex_man_pages})
-install(FILES ${_halvex_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+add_custom_target(halvex-installed-texts ALL DEPENDS ${_halvex_texts})
+install(FILES ${CMAKE_BINARY_DIR}/installed/halvex.1.gz ${CMAKE_BINARY_DIR}/installed/lt40-sim.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CMAKE_BINARY_DIR}/installed/changelog.Debian.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # The package's documents: serial port access and port names, the licences, the user guide
 # with its pictures.
@@ -52,4 +57,4 @@ install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/screenshots DESTINATION ${CMAKE_INSTA
 
 # Everything the install rules take from the build, and nothing else (no tests).
 add_custom_target(installed-programs)
-add_dependencies(installed-programs ${HALVEX_INSTALLED_PROGRAMS} halvex-man-pages)
+add_dependencies(installed-programs ${HALVEX_INSTALLED_PROGRAMS} halvex-installed-texts)
