@@ -1,9 +1,9 @@
 # Install rules (cmake --install; the Debian package is made of the same): the programs
 # into bin; the desktop entry, the AppStream metadata and the icon where desktops look for
-# them; the man pages and the documents. The program reads nothing from the build tree at run time: its
-# about picture is a Qt resource inside it, its settings and data live in the user's XDG
-# folders, the printouts' face comes from the system (fonts-wine), and message catalogues
-# are looked up in share/halvex/locale (none comes with it).
+# them; the man pages and the documents. The program reads nothing from the build tree at
+# run time: its about picture is a Qt resource inside it, its settings and data live in the
+# user's XDG folders, the printouts' face comes from the system (fonts-wine), and message
+# catalogues are looked up in share/halvex/locale (none comes with it).
 include(GNUInstallDirs)
 
 # The installed programs: a program added here is installed into bin and built by the
