@@ -1,6 +1,11 @@
 // Program entry: the application object, the settings store and the dialogs; then the
 // start-up of app/program.h (which installs the message catalogues) and the event loop.
+// "halvex --version" prints the program's name and version and ends before anything else
+// is made.
 #include <QApplication>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
 
 #include "app/main_win.h"
 #include "app/program.h"
@@ -8,8 +13,21 @@
 #include "qtkit/dialogs.h"
 #include "qtkit/settings_store.h"
 
+// The version comes from the build (the project's VERSION); the window caption names it too.
+static_assert(std::string_view(app::kWindowCaption).ends_with(" " HALVEX_VERSION),
+              "the window caption names another version than the project");
+
 int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("halvex %s\n", HALVEX_VERSION);
+      return 0;
+    }
+  }
   QApplication application(argc, argv);
+  // Matches the windows to the installed desktop entry com.vantorel.Halvex.desktop (its
+  // icon and name in the desktop's task bar; the application id under Wayland).
+  QGuiApplication::setDesktopFileName(QStringLiteral("com.vantorel.Halvex"));
 
   qtkit::QtDialogs dialogs;
   // Problems of the settings file found before the main window exists wait for it;

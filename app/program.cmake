@@ -8,5 +8,6 @@ if(HALVEX_WITH_GUI)
 
   add_executable(halvex ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
   target_link_libraries(halvex PRIVATE halvex_program Qt6::Widgets)
+  target_compile_definitions(halvex PRIVATE HALVEX_VERSION="${PROJECT_VERSION}")
   halvex_warnings(halvex)
 endif()

@@ -10,6 +10,7 @@
 #include <initializer_list>
 #include <iterator>
 #include <mutex>
+#include <string_view>
 
 namespace devlink {
 
@@ -167,7 +168,16 @@ std::string programLocaleDir() {
   std::string exe(buf, static_cast<std::size_t>(n));
   const auto slash = exe.rfind('/');
   if (slash == std::string::npos) return "locale";
-  return exe.substr(0, slash) + "/locale";
+  return localeDirFor(exe.substr(0, slash));
+}
+
+std::string localeDirFor(const std::string& programDir) {
+  constexpr std::string_view kBin = "/bin";
+  const std::string_view dir = programDir;
+  if (dir == kBin) return "/share/halvex/locale";
+  if (dir.ends_with(kBin))
+    return std::string(dir.substr(0, dir.size() - kBin.size())) + "/share/halvex/locale";
+  return programDir + "/locale";
 }
 
 void selectMessageLanguage() {

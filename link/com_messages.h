@@ -1,5 +1,6 @@
 // The serial port's error texts (codes 1 to 23) and their lookup in message catalogues of
-// the domain "cport", found in the folder "locale" beside the program.
+// the domain "cport", found in the folder "locale" beside the program (of an installed
+// program: <prefix>/share/halvex/locale).
 #pragma once
 
 #include <string>
@@ -30,9 +31,15 @@ std::string comMessage(int code, int sysError);
 std::string portOpenFailureText(const std::string& device, int code, int sysError,
                                 const std::string& language);
 
-// `<folder of the running program>/locale`, where the catalogues are looked up:
-// <dir>/locale/<language>/LC_MESSAGES/cport.mo.
+// Where the catalogues are looked up: <dir>/<language>/LC_MESSAGES/cport.mo, with <dir>
+// the folder "locale" beside the running program (localeDirFor of its folder).
 std::string programLocaleDir();
+
+// The catalogue folder of a program that lies in `programDir`: "<programDir>/locale", or,
+// for a program installed in a folder named "bin" (/usr/bin, /usr/local/bin, ...), the
+// prefix's "share/halvex/locale" (/usr/share/halvex/locale): nothing but programs belongs
+// in a bin folder. No catalogue comes with the program; that is where one is put.
+std::string localeDirFor(const std::string& programDir);
 
 // Chooses the language of the catalogues from the environment (LC_ALL, LC_MESSAGES, LANG,
 // and LANGUAGE) or the system's locale. Runs once by itself before the first lookup; call

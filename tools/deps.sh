@@ -18,6 +18,12 @@ PACKAGES=(
   # Qt's own catalogues (qtbase_pl.qm, ...): message box buttons, file and print dialogs in
   # the program's language.
   qt6-translations-l10n
+  # The installed files' check (tools/check-install.sh): the desktop entry's and the AppStream
+  # metadata's validators, groff for the man pages, strace to see what the installed
+  # program opens.
+  desktop-file-utils appstream groff-base strace
+  # The Debian package (tools/package.sh): dpkg-shlibdeps finds its dependencies, with file.
+  dpkg-dev file
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

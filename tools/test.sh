@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds everything and runs the whole test suite with ctest:
-#   1. the normal build (program, windows, simulator, benchmarks) and all its tests;
+#   1. the normal build (program, windows, simulator, benchmarks) and all its tests; then
+#      its installation into a temporary folder, checked and run without the build folder
+#      (tools/check-install.sh);
 #   2. an AddressSanitizer + UndefinedBehaviorSanitizer build of everything, windows and
 #      end-to-end tests included, and all its tests;
 #   3. a ThreadSanitizer build of the serial port, its hand-over to the window thread and
@@ -15,6 +17,7 @@ CTEST=(ctest --output-on-failure -j "$JOBS" --timeout 180)
 cmake -S "$ROOT" -B "$ROOT/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$ROOT/build" -j "$JOBS"
 "${CTEST[@]}" --test-dir "$ROOT/build"
+"$ROOT/tools/check-install.sh" "$ROOT/build"
 
 if [ "${HALVEX_SKIP_SANITIZERS:-0}" != "1" ]; then
   cmake -S "$ROOT" -B "$ROOT/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \

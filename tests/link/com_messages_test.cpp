@@ -131,6 +131,18 @@ TEST(ComMessages, TextsAndMessageFormat) {
             fs::read_symlink("/proc/self/exe").parent_path().string() + "/locale");
 }
 
+// Beside the program in the build tree; under the prefix's share folder once installed in a
+// bin folder (a program's folder merely ending in "bin" is not one).
+TEST(ComMessages, CataloguesOfAnInstalledProgramAreUnderShare) {
+  EXPECT_EQ(devlink::localeDirFor("/usr/bin"), "/usr/share/halvex/locale");
+  EXPECT_EQ(devlink::localeDirFor("/usr/local/bin"), "/usr/local/share/halvex/locale");
+  EXPECT_EQ(devlink::localeDirFor("/opt/vantorel/bin"), "/opt/vantorel/share/halvex/locale");
+  EXPECT_EQ(devlink::localeDirFor("/bin"), "/share/halvex/locale");
+  EXPECT_EQ(devlink::localeDirFor("/home/jan/halvex/build/app"),
+            "/home/jan/halvex/build/app/locale");
+  EXPECT_EQ(devlink::localeDirFor("/home/jan/cabin"), "/home/jan/cabin/locale");
+}
+
 // Builds a German catalogue with msgfmt and shows its texts. LANG names de_DE.UTF-8, which a
 // fresh system usually has not generated: the lookup then keeps to C.UTF-8 and passes the
 // language on through LANGUAGE, so the test behaves the same with or without that locale.
