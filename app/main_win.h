@@ -256,6 +256,8 @@ class TMainWin : public QMainWindow {
   void fitCaptions();
   // The controls of a closed connection (what a disconnect by hand leaves).
   void showDisconnected();
+  // FormClose's work without ending the program: the port closed, its name stored.
+  void closePortAndStoreIt();
   void tryReconnect();
   // "Połączony na <port>" or "Nie połączony".
   QString connectionStatusText() const;

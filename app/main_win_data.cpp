@@ -317,7 +317,9 @@ void TMainWin::offerLeftoverRecordings() {
 
 void TMainWin::endSession() {
   if (recordingActive_) ZakonczClick();
-  FormClose();
+  // Not FormClose: its quit would close the windows, and the close question would wait for
+  // an answer nobody gives at a logout.
+  closePortAndStoreIt();
 }
 
 // Writes the recorded lines. A file that cannot be written is reported and the user may

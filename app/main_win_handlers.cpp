@@ -106,7 +106,13 @@ bool TMainWin::FormCloseQuery() {
 }
 
 void TMainWin::FormClose() {
+  closePortAndStoreIt();
+  QCoreApplication::quit();
+}
+
+void TMainWin::closePortAndStoreIt() {
   stopUpload();
+  reconnect_->stop();
   setWindowState(Qt::WindowNoState);
   if (ComPort1->Connected()) {
     try {
@@ -116,7 +122,6 @@ void TMainWin::FormClose() {
     }
   }
   store_.writeString(keys::kProduct, keys::kComPort, ComPort1->Port());
-  QCoreApplication::quit();
 }
 
 void TMainWin::Koniec1Click() {

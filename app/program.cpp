@@ -1,6 +1,7 @@
 #include "app/program.h"
 
 #include <QCoreApplication>
+#include <csignal>
 
 #include "app/about_win.h"
 #include "app/haslo_win.h"
@@ -18,6 +19,11 @@
 namespace app {
 
 Program::Program() = default;
+
+void Program::endBySignal(int signal) {
+  std::signal(signal, SIG_DFL);
+  std::raise(signal);
+}
 Program::~Program() {
   // The lasting windows refer to the main window; they go first.
   pobierz.reset();
@@ -47,10 +53,11 @@ std::unique_ptr<Program> startProgram(qtkit::SettingsStore& store, qtkit::Dialog
   mainWin.show();
   mainWin.offerLeftoverRecordings();
   // A logout or shutdown ends a running recording as the user would, then the program.
-  program->terminationSignals = std::make_unique<TerminationSignals>([&mainWin](int) {
-    mainWin.endSession();
-    QCoreApplication::quit();
-  });
+  program->terminationSignals =
+      std::make_unique<TerminationSignals>([&mainWin, &afterSignal = program->afterTermination](int sig) {
+        mainWin.endSession();
+        if (afterSignal) afterSignal(sig);
+      });
 
   // Its creation reads the stored name, company and service flag and shows the splash.
   program->about = std::make_unique<TAboutWin>(

@@ -34,6 +34,11 @@ struct Program {
   std::unique_ptr<TUzytkownikWin> uzytkownik;
   std::unique_ptr<TPobierzWin> pobierz;
   std::unique_ptr<TerminationSignals> terminationSignals;
+  // Runs after SIGTERM or SIGHUP ended the session (a running recording written, the port
+  // closed). By default the program then ends by that signal, whatever loop or message box
+  // it is in; a test puts something harmless here.
+  std::function<void(int signal)> afterTermination = endBySignal;
+  static void endBySignal(int signal);
 
   Program();
   ~Program();

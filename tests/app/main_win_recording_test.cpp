@@ -343,6 +343,8 @@ TEST(MainWinRecordingJournal, TermSignalWritesTheRecording) {
   env.store.writeRaw(app::keys::kProduct, app::keys::kService, std::uint32_t{0});
   const auto program = app::startProgram(env.store, env.dialogs, {});
   ASSERT_TRUE(program);
+  int endedBy = 0;
+  program->afterTermination = [&endedBy](int sig) { endedBy = sig; };
   TMainWin& w = *program->mainWin;
   const QString file = env.path("logout.HVD");
   env.dialogs.fileAnswers = {file};
@@ -350,6 +352,7 @@ TEST(MainWinRecordingJournal, TermSignalWritesTheRecording) {
   for (int i = 1; i <= 5; ++i) feed(w, static_cast<std::int16_t>(i * 100));
   ::raise(SIGTERM);
   EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(file); }, 2000));
+  EXPECT_EQ(endedBy, SIGTERM) << "then the program ends by the signal";
   EXPECT_FALSE(w.RecordingActive());
   EXPECT_EQ(testutil::fileLines(file).size(), 5u);
   EXPECT_FALSE(measurement::LeftoverJournal::findOldest(measurement::journalFolder()));
