@@ -119,7 +119,9 @@ void TMainWin::createMenus() {
     m.COMs[static_cast<std::size_t>(n - 1)] = checkItem(
         m.Trans, name.constData(), QStringLiteral("COM%1").arg(n), [this, n] { COMClick(n); },
         n == 1);
+    m.COMs[static_cast<std::size_t>(n - 1)]->setData(QStringLiteral("COM%1").arg(n));
   }
+  connect(m.Trans, &QMenu::aboutToShow, this, [this] { describePortItems(); });
   m.AutoReconnect1 = checkItem(
       m.Ustawienia, "AutoReconnect1", QString::fromUtf8(kConnectionTextsPl.autoReconnect),
       [this] { AutoReconnect1Click(); }, true);

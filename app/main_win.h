@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/globals.h"
@@ -114,6 +115,10 @@ class TMainWin : public QMainWindow {
 
   // --- hooks set by the program (each called only when set) ---
   void setShowAbout(std::function<void()> fn) { showAbout_ = std::move(fn); }
+  // What each port item of "Parametry transmisji" says its name leads to, asked every time
+  // that menu opens (nullopt: the plain name). The default looks at the host's devices.
+  using PortDescriber = std::function<std::optional<std::string>(const std::string& port)>;
+  void setPortDescriber(PortDescriber fn) { portDescriber_ = std::move(fn); }
   void setShowPassword(std::function<void()> fn) { showPassword_ = std::move(fn); }
   void setShowUserSettings(std::function<void()> fn) { showUserSettings_ = std::move(fn); }
   void setCreateReport(std::function<void()> fn) { createReport_ = std::move(fn); }
@@ -157,6 +162,8 @@ class TMainWin : public QMainWindow {
   // --- connection ---
   void COMClick(int number);  // COM11Click … COM201Click (number 1..20)
   void DisableAllCOMs();
+  // Each port item: its name, and where it leads when that is a device.
+  void describePortItems();
   void Poczony1Click();
   // "Automatyczne ponowne łączenie": turns reconnecting by itself on or off (stored).
   void AutoReconnect1Click();
@@ -328,6 +335,7 @@ class TMainWin : public QMainWindow {
   void stopUpload();
 
   std::function<void()> showAbout_;
+  PortDescriber portDescriber_;
   std::function<void()> showPassword_;
   std::function<void()> showUserSettings_;
   std::function<void()> createReport_;

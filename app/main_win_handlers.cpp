@@ -25,6 +25,7 @@
 #include "calibration/calibration_panel.h"
 #include "link/com_messages.h"
 #include "link/host_serial.h"
+#include "link/port_description.h"
 #include "measurement/wykres.h"
 #include "qtkit/strings.h"
 
@@ -92,7 +93,7 @@ bool TMainWin::FormCreate() {
       ComPort1->SetPort(name.toStdString());
       DisableAllCOMs();
       for (QAction* com : menu_.COMs) {
-        if (com->text() == name) com->setChecked(true);
+        if (com->data().toString() == name) com->setChecked(true);
       }
     }
   } catch (const SettingsError& e) {
@@ -268,6 +269,19 @@ void TMainWin::COMClick(int number) {
 
 void TMainWin::DisableAllCOMs() {
   for (QAction* com : menu_.COMs) com->setChecked(false);
+}
+
+void TMainWin::describePortItems() {
+  for (QAction* com : menu_.COMs) {
+    const QString name = com->data().toString();
+    const std::optional<std::string> where =
+        portDescriber_ ? portDescriber_(name.toStdString()) : devlink::describePort(name.toStdString());
+    // An ampersand in a product string is shown, not taken for a shortcut mark.
+    QString text = name;
+    if (where)
+      text += QStringLiteral(" — ") + qtkit::qstr(*where).replace(QLatin1Char('&'), QStringLiteral("&&"));
+    com->setText(text);
+  }
 }
 
 void TMainWin::Poczony1Click() {
