@@ -223,6 +223,8 @@ Widok
     COM18
     COM19
     COM20
+    ----
+    Znajdź przyrząd…
   Automatyczne ponowne łączenie
   Format CSV
     Przecinki, kropka dziesiętna
@@ -392,6 +394,22 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) {
       return info.param.lng.empty() ? std::string("empty") : info.param.lng;
     });
+
+TEST(MainWinLanguageTables, FindInstrumentSpeaksTheWindowsLanguage) {
+  WindowEnv env;
+  ASSERT_TRUE(env.start("pl"));
+  TMainWin& w = *env.win;
+  struct Case {
+    const app::CaptionTable* table;
+    const char* item;
+  };
+  for (const Case& c : {Case{&app::kEnglishCaptions, "Find instrument…"},
+                        Case{&app::kItalianCaptions, "Trova strumento…"},
+                        Case{&app::kPolishCaptions, "Znajdź przyrząd…"}}) {
+    w.zmienJezyk(*c.table);
+    EXPECT_EQ(w.menu().FindInstrument1->text(), QString::fromUtf8(c.item));
+  }
+}
 
 TEST(MainWinLanguageTables, OddTextsAreKeptAsWritten) {
   EXPECT_STREQ(app::kItalianCaptions[18], "A pri file");
