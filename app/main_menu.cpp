@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "app/chart_controls.h"
+#include "app/find_instrument_win.h"
 #include "app/main_win.h"
 #include "link/remote_control.h"
 #include "measurement/wykres.h"
@@ -119,7 +120,12 @@ void TMainWin::createMenus() {
     m.COMs[static_cast<std::size_t>(n - 1)] = checkItem(
         m.Trans, name.constData(), QStringLiteral("COM%1").arg(n), [this, n] { COMClick(n); },
         n == 1);
+    m.COMs[static_cast<std::size_t>(n - 1)]->setData(QStringLiteral("COM%1").arg(n));
   }
+  connect(m.Trans, &QMenu::aboutToShow, this, [this] { describePortItems(); });
+  m.Trans->addSeparator();
+  m.FindInstrument1 = item(m.Trans, "FindInstrument1", QString::fromUtf8(kFindInstrumentPl.menuItem),
+                           [this] { FindInstrumentClick(); });
   m.AutoReconnect1 = checkItem(
       m.Ustawienia, "AutoReconnect1", QString::fromUtf8(kConnectionTextsPl.autoReconnect),
       [this] { AutoReconnect1Click(); }, true);

@@ -36,6 +36,7 @@ struct MainMenu {
   QAction* CsvSemicolon = nullptr;
   QMenu* Trans = nullptr;
   std::array<QAction*, kComPortCount> COMs{};  // COM11 … COM201 (COM5: Com51)
+  QAction* FindInstrument1 = nullptr;          // after the port names
   QAction* Ustawieniaserwisowe1 = nullptr;
   QAction* Zmiejzyk1 = nullptr;
   QMenu* Raport1 = nullptr;

@@ -10,7 +10,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/globals.h"
 #include "app/main_menu.h"
@@ -114,6 +116,15 @@ class TMainWin : public QMainWindow {
 
   // --- hooks set by the program (each called only when set) ---
   void setShowAbout(std::function<void()> fn) { showAbout_ = std::move(fn); }
+  // What each port item of "Parametry transmisji" says its name leads to, asked every time
+  // that menu opens (nullopt: the plain name). The default looks at the host's devices.
+  using PortDescriber = std::function<std::optional<std::string>(const std::string& port)>;
+  void setPortDescriber(PortDescriber fn) { portDescriber_ = std::move(fn); }
+  // The serial lines "Znajdź przyrząd…" listens to. The default: the host's lines with
+  // hardware behind them.
+  void setInstrumentLines(std::function<std::vector<std::string>()> fn) {
+    instrumentLines_ = std::move(fn);
+  }
   void setShowPassword(std::function<void()> fn) { showPassword_ = std::move(fn); }
   void setShowUserSettings(std::function<void()> fn) { showUserSettings_ = std::move(fn); }
   void setCreateReport(std::function<void()> fn) { createReport_ = std::move(fn); }
@@ -157,6 +168,10 @@ class TMainWin : public QMainWindow {
   // --- connection ---
   void COMClick(int number);  // COM11Click … COM201Click (number 1..20)
   void DisableAllCOMs();
+  // Each port item: its name, and where it leads when that is a device.
+  void describePortItems();
+  // Opens the window that listens for the instrument on the serial lines.
+  void FindInstrumentClick();
   void Poczony1Click();
   // "Automatyczne ponowne łączenie": turns reconnecting by itself on or off (stored).
   void AutoReconnect1Click();
@@ -330,6 +345,8 @@ class TMainWin : public QMainWindow {
   void stopUpload();
 
   std::function<void()> showAbout_;
+  PortDescriber portDescriber_;
+  std::function<std::vector<std::string>()> instrumentLines_;
   std::function<void()> showPassword_;
   std::function<void()> showUserSettings_;
   std::function<void()> createReport_;

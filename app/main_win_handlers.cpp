@@ -15,6 +15,7 @@
 #include <filesystem>
 
 #include "app/chart_controls.h"
+#include "app/find_instrument_win.h"
 #include "app/globals.h"
 #include "app/main_win.h"
 #include "app/preferences.h"
@@ -25,10 +26,20 @@
 #include "calibration/calibration_panel.h"
 #include "link/com_messages.h"
 #include "link/host_serial.h"
+#include "link/instrument_probe.h"
+#include "link/port_description.h"
 #include "measurement/wykres.h"
 #include "qtkit/strings.h"
 
 namespace app {
+
+namespace {
+const FindInstrumentTexts& findInstrumentTextsFor(const CaptionTable& table) {
+  if (table == kPolishCaptions) return kFindInstrumentPl;
+  if (table == kEnglishCaptions) return kFindInstrumentEn;
+  return kFindInstrumentIt;
+}
+}  // namespace
 
 // --- start-up and shutdown ---------------------------------------------------------------
 
@@ -92,7 +103,7 @@ bool TMainWin::FormCreate() {
       ComPort1->SetPort(name.toStdString());
       DisableAllCOMs();
       for (QAction* com : menu_.COMs) {
-        if (com->text() == name) com->setChecked(true);
+        if (com->data().toString() == name) com->setChecked(true);
       }
     }
   } catch (const SettingsError& e) {
@@ -205,6 +216,7 @@ void TMainWin::zmienJezyk(const CaptionTable& table) {
   menu_.FormatCsv->setTitle(QString::fromUtf8(connection.csvFormat));
   menu_.CsvComma->setText(QString::fromUtf8(connection.csvComma));
   menu_.CsvSemicolon->setText(QString::fromUtf8(connection.csvSemicolon));
+  menu_.FindInstrument1->setText(QString::fromUtf8(findInstrumentTextsFor(table).menuItem));
   // The close question and the file dialogs then speak the same language as the window.
   if (toolkitLanguage_) toolkitLanguage_(QString::fromLatin1(languageOf(table)));
 
@@ -273,6 +285,30 @@ void TMainWin::COMClick(int number) {
 
 void TMainWin::DisableAllCOMs() {
   for (QAction* com : menu_.COMs) com->setChecked(false);
+}
+
+void TMainWin::FindInstrumentClick() {
+  auto lines = instrumentLines_ ? instrumentLines_
+                                : std::function<std::vector<std::string>()>(
+                                      [] { return devlink::serialDevices(); });
+  auto* win = new TFindInstrumentWin(findInstrumentTextsFor(*captionTable_), std::move(lines), {},
+                                     [this](int n) { COMClick(n); }, this);
+  win->setAttribute(Qt::WA_DeleteOnClose);
+  win->open();
+  win->search();
+}
+
+void TMainWin::describePortItems() {
+  for (QAction* com : menu_.COMs) {
+    const QString name = com->data().toString();
+    const std::optional<std::string> where =
+        portDescriber_ ? portDescriber_(name.toStdString()) : devlink::describePort(name.toStdString());
+    // An ampersand in a product string is shown, not taken for a shortcut mark.
+    QString text = name;
+    if (where)
+      text += QStringLiteral(" — ") + qtkit::qstr(*where).replace(QLatin1Char('&'), QStringLiteral("&&"));
+    com->setText(text);
+  }
 }
 
 void TMainWin::Poczony1Click() {

@@ -5,6 +5,7 @@ if(HALVEX_WITH_GUI)
       ${CMAKE_CURRENT_SOURCE_DIR}/main_win_test_util.cpp
       ${CMAKE_CURRENT_SOURCE_DIR}/e2e_sim_test.cpp
       ${CMAKE_CURRENT_SOURCE_DIR}/e2e_transfers_test.cpp
+      ${CMAKE_CURRENT_SOURCE_DIR}/find_instrument_win_test.cpp
     LIBS halvex_mainwin lt40_sim_core
     GUI)
   target_compile_definitions(app_e2e_tests PRIVATE LT40_SIM_PATH="$<TARGET_FILE:lt40-sim>")

@@ -22,6 +22,10 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "app/globals.h"
 #include "app/preferences.h"
@@ -219,6 +223,8 @@ Widok
     COM18
     COM19
     COM20
+    ----
+    Znajdź przyrząd…
   Automatyczne ponowne łączenie
   Format CSV
     Przecinki, kropka dziesiętna
@@ -388,6 +394,22 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) {
       return info.param.lng.empty() ? std::string("empty") : info.param.lng;
     });
+
+TEST(MainWinLanguageTables, FindInstrumentSpeaksTheWindowsLanguage) {
+  WindowEnv env;
+  ASSERT_TRUE(env.start("pl"));
+  TMainWin& w = *env.win;
+  struct Case {
+    const app::CaptionTable* table;
+    const char* item;
+  };
+  for (const Case& c : {Case{&app::kEnglishCaptions, "Find instrument…"},
+                        Case{&app::kItalianCaptions, "Trova strumento…"},
+                        Case{&app::kPolishCaptions, "Znajdź przyrząd…"}}) {
+    w.zmienJezyk(*c.table);
+    EXPECT_EQ(w.menu().FindInstrument1->text(), QString::fromUtf8(c.item));
+  }
+}
 
 TEST(MainWinLanguageTables, OddTextsAreKeptAsWritten) {
   EXPECT_STREQ(app::kItalianCaptions[18], "A pri file");
@@ -660,6 +682,63 @@ TEST(MainWinHandlers, ChoosingAPortChecksOnlyThatItem) {
   for (int n = 1; n <= 20; ++n)
     EXPECT_EQ(w.menu().COMs[static_cast<std::size_t>(n - 1)]->isChecked(), n == 7);
   EXPECT_FALSE(w.ComPort1->Connected());
+}
+
+// The port items say where their names lead each time the menu opens, and stay what they
+// were to choose, check and remember.
+TEST(MainWinHandlers, PortItemsSayWhereTheyLeadWhenTheMenuOpens) {
+  WindowEnv env;
+  ASSERT_TRUE(env.start("pl", std::string("COM12")));
+  TMainWin& w = *env.win;
+  std::map<std::string, std::string> devices = {{"COM1", "/dev/ttyS0 (serial8250)"},
+                                                {"COM3", "/dev/ttyUSB0 (FT232R USB UART)"},
+                                                {"COM12", "/dev/pts/4"}};
+  std::vector<std::string> asked;
+  w.setPortDescriber([&](const std::string& port) -> std::optional<std::string> {
+    asked.push_back(port);
+    const auto it = devices.find(port);
+    if (it == devices.end()) return std::nullopt;
+    return it->second;
+  });
+
+  struct Step {
+    std::map<std::string, std::string> devices;
+    std::map<int, QString> texts;  // items not named here show their plain name
+  };
+  const Step steps[] = {
+      {devices,
+       {{1, QStringLiteral("COM1 — /dev/ttyS0 (serial8250)")},
+        {3, QStringLiteral("COM3 — /dev/ttyUSB0 (FT232R USB UART)")},
+        {12, QStringLiteral("COM12 — /dev/pts/4")}}},
+      // The adapter unplugged, another one plugged in: the next opening tells.
+      {{{"COM20", "/dev/ttyACM0 (LT-40)"}, {"COM2", "/dev/ttyUSB1 (R&D Serial)"}},
+       {{20, QStringLiteral("COM20 — /dev/ttyACM0 (LT-40)")},
+        {2, QStringLiteral("COM2 — /dev/ttyUSB1 (R&&D Serial)")}}},
+      {{}, {}},
+  };
+  for (const Step& step : steps) {
+    devices = step.devices;
+    asked.clear();
+    Q_EMIT w.menu().Trans->aboutToShow();
+    EXPECT_EQ(asked.size(), 20u);
+    for (int n = 1; n <= 20; ++n) {
+      QAction* com = w.menu().COMs[static_cast<std::size_t>(n - 1)];
+      const QString name = QStringLiteral("COM%1").arg(n);
+      const auto it = step.texts.find(n);
+      EXPECT_EQ(com->text(), it == step.texts.end() ? name : it->second) << n;
+      EXPECT_EQ(com->data().toString(), name);
+      EXPECT_EQ(com->isChecked(), n == 12) << n;
+    }
+  }
+
+  devices = {{"COM3", "/dev/ttyUSB0 (FT232R USB UART)"}};
+  Q_EMIT w.menu().Trans->aboutToShow();
+  w.findChild<QAction*>("COM31")->trigger();
+  EXPECT_EQ(w.ComPort1->Port(), "COM3");
+  for (int n = 1; n <= 20; ++n)
+    EXPECT_EQ(w.menu().COMs[static_cast<std::size_t>(n - 1)]->isChecked(), n == 3) << n;
+  w.FormClose();
+  EXPECT_EQ(env.store.readString(qtkit::keys::kProduct, qtkit::keys::kComPort), "COM3");
 }
 
 }  // namespace
