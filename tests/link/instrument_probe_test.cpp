@@ -1,5 +1,6 @@
 // Looking for the instrument: listening on ptys (the simulator, a line sending other bytes, a
 // silent one, one held by someone else), which lines count, and naming a port after a find.
+#include "tests/link/master_pty.h"
 #include "link/instrument_probe.h"
 
 #include <fcntl.h>
@@ -67,17 +68,7 @@ TEST(InstrumentProbe, TwoConsecutiveFramesMakeAnInstrument) {
     EXPECT_EQ(devlink::holdsTwoConsecutiveFrames(c.bytes), c.instrument) << c.what;
 }
 
-struct Pty {
-  Pty() {
-    master = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0) path = ::ptsname(master);
-  }
-  ~Pty() {
-    if (master >= 0) ::close(master);
-  }
-  int master = -1;
-  std::string path;
-};
+using Pty = testutil::MasterPty;
 
 TEST(InstrumentProbe, ListensToEachLineWithoutWriting) {
   const fs::path dir = fs::temp_directory_path() / ("halvex-probe-" + std::to_string(::getpid()));

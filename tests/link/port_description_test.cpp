@@ -1,5 +1,6 @@
 // What the port menu says a port name leads to, against a made-up sysfs and /dev in a
 // temporary folder, and a real pty.
+#include "tests/link/master_pty.h"
 #include "link/port_description.h"
 
 #include <fcntl.h>
@@ -67,17 +68,7 @@ class FakeTree {
   fs::path root_;
 };
 
-struct Pty {
-  Pty() {
-    master = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0) path = ::ptsname(master);
-  }
-  ~Pty() {
-    if (master >= 0) ::close(master);
-  }
-  int master = -1;
-  std::string path;
-};
+using Pty = testutil::MasterPty;
 
 TEST(PortDescription, SaysWhereEachNameLeads) {
   FakeTree t;
