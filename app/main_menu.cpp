@@ -200,7 +200,7 @@ void TMainWin::createMenus() {
 }
 
 void TMainWin::sendRemoteCommand(char letter, std::uint8_t a, bool clearsChart) {
-  Commands.SendCommand(letter, a, 0);
+  instrument_.send(letter, a, 0);
   if (clearsChart) chart_->Wykres1->Clear();
 }
 

@@ -23,59 +23,61 @@
 #include "qtkit/widget_helpers.h"
 #include "calibration/calibration_panel.h"
 #include "measurement/wykres.h"
+#include "session/session.h"
 
 namespace app {
 
-TMainWin::TMainWin(SettingsStore& store, Dialogs& dialogs, QWidget* parent)
+TMainWin::TMainWin(SettingsStore& store, Dialogs& dialogs, session::Session& session,
+                   QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      ComPort1(std::make_unique<devlink::TComPort>()),
-      Receiver([this](std::uint8_t* buffer, int count) { return ComPort1->Read(buffer, count); }),
-      Commands(
-          [this](const std::uint8_t* bytes, int count) { return ComPort1->Write(bytes, count); },
-          [this](const std::string& text) { dialogs_.message(QString::fromStdString(text)); }),
-      StateTimer(Receiver, Commands,
-                 [this] { return calibrationPanel_->CalibrationAddressTable[1]; }),
-      Readback(Receiver, Commands, StateTimer, Calibration),
-      Download(Receiver, Commands, StateTimer),
       store_(store),
-      dialogs_(dialogs) {
+      dialogs_(dialogs),
+      session_(session),
+      instrument_(session.instrument()),
+      live_(session.live()),
+      lines_(session.lines()),
+      calibration_(session.calibration()),
+      readback_(session.readback()),
+      download_(session.download()) {
   setObjectName(QStringLiteral("MainWin"));
   setWindowTitle(QString::fromUtf8(kWindowCaption));
   setAttribute(Qt::WA_QuitOnClose, true);
 
-  Client = named(new QWidget(this), "Client");
-  Client->setFixedSize(kClientWidth, kClientHeight);
-  Client->setFont(pixelFont(font(), 12));
-  setCentralWidget(Client);
+  client_ = named(new QWidget(this), "Client");
+  client_->setFixedSize(kClientWidth, kClientHeight);
+  client_->setFont(pixelFont(font(), 12));
+  setCentralWidget(client_);
 
-  for (std::size_t i = 0; i < CaptionTexts.size(); ++i)
-    CaptionTexts[i] = QString::fromUtf8(kPolishCaptions[i]);
+  for (std::size_t i = 0; i < captionTexts_.size(); ++i)
+    captionTexts_[i] = QString::fromUtf8(kPolishCaptions[i]);
 
-  readout_ = new ReadoutPanel(Client);
-  statistics_ = new StatisticsPanel(Client);
-  filter_ = new FilterPanel(Client);
-  controls_ = new ControlPanel(Client);
-  chart_ = std::make_unique<ChartControls>(Client);
-  calibrationPanel_ = new calibration::CalibrationPanel(Client, Calibration);
+  readout_ = new ReadoutPanel(client_);
+  statistics_ = new StatisticsPanel(client_);
+  filter_ = new FilterPanel(client_);
+  controls_ = new ControlPanel(client_);
+  chart_ = std::make_unique<ChartControls>(client_);
+  calibrationPanel_ = new calibration::CalibrationPanel(client_, calibration_);
   showPanelButtonHints(kPanelHintsPl);  // until a language table is applied
 
   readoutRefresh_ =
       std::make_unique<measurement::RefreshThrottle>(this, [this] { showGatheredReadout(); });
   setLiveRefreshInterval(kLiveRefreshMs);
 
-  StatusBar1 = named(new QStatusBar(Client), "StatusBar1");
-  StatusBar1->setGeometry(0, 416, kClientWidth, 21);
-  StatusBar1->setSizeGripEnabled(false);
-  StatusBar1->showMessage(QString::fromUtf8(kNotConnectedText));
+  statusBar_ = named(new QStatusBar(client_), "StatusBar1");
+  statusBar_->setGeometry(0, 416, kClientWidth, 21);
+  statusBar_->setSizeGripEnabled(false);
+  statusBar_->showMessage(QString::fromUtf8(kNotConnectedText));
 
   createMenus();
   fitCaptions();
   createTimers();
   connectHandlers();
-  setupPort();
+  bindLiveInputs();
   setupTransfers();
+  instrument_.setListener(this);
+  live_.addSink(*this);
 
   // The client area keeps its size; the window is its menu bar plus that area.
   layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -89,42 +91,28 @@ TMainWin::TMainWin(SettingsStore& store, Dialogs& dialogs, QWidget* parent)
 }
 
 TMainWin::~TMainWin() {
-  // The panel shows the data set, which goes with the window's members, before the
-  // window's children.
+  stopUpload();
+  // The session outlives the window: it stops telling the window anything.
+  instrument_.setListener(nullptr);
+  live_.removeSink(*this);
+  live_.removeSink(lineSink_);
+  live_.removeSink(csvSink_);
+  live_.setRecording(false);
+  download_.view = devlink::DownloadView{};
+  readback_.onRunningChanged = nullptr;
+  readback_.onProgress = nullptr;
+  readback_.onCompleted = nullptr;
+  readback_.showMessage = nullptr;
+  // The panel shows the data set; it goes before the window's other children.
   delete calibrationPanel_;
   calibrationPanel_ = nullptr;
-  // The port calls back into the window while it closes; the window is going away.
-  ComPort1->OnAfterOpen = nullptr;
-  ComPort1->OnAfterClose = nullptr;
-  ComPort1->OnRxChar = nullptr;
-  ComPort1->OnHangUp = nullptr;
-  try {
-    if (ComPort1->Connected()) ComPort1->Close();
-  } catch (...) {
-    // Nothing to tell anyone any more.
-  }
 }
 
 void TMainWin::createTimers() {
-  SprPolacz = named(new QTimer(this), "SprPolacz");
-  SprPolacz->setInterval(800);
-  ZmienStan = named(new QTimer(this), "ZmienStan");
-  ZmienStan->setInterval(devlink::StateTimer::kIntervalMs);
-  Timer1 = named(new QTimer(this), "Timer1");
-  Timer1->setInterval(250);
-  ReadbackReplyTimer = named(new QTimer(this), "ReadbackReplyTimer");
-  ReadbackReplyTimer->setSingleShot(true);
-  DownloadReplyTimer = named(new QTimer(this), "DownloadReplyTimer");
-  DownloadReplyTimer->setSingleShot(true);
-  reconnect_ = named(new QTimer(this), "reconnect");
-  reconnect_->setInterval(kReconnectMs);
+  timer1_ = named(new QTimer(this), "Timer1");
+  timer1_->setInterval(250);
   journalPoll_ = named(new QTimer(this), "journalPoll");
   journalPoll_->setInterval(measurement::DurableAppender::kFlushIntervalMs);
-  DrainTimer = named(new QTimer(this), "DrainTimer");
-  DrainTimer->setSingleShot(true);
-  // The guard and drain times are a few reply lengths: a coarse timer could run 5 % short.
-  for (QTimer* t : {ReadbackReplyTimer, DownloadReplyTimer, DrainTimer})
-    t->setTimerType(Qt::PreciseTimer);
 }
 
 void TMainWin::connectHandlers() {
@@ -163,58 +151,14 @@ void TMainWin::connectHandlers() {
   connect(cal.Otworz, &QPushButton::clicked, this, [this] { OtworzClick(); });
   connect(cal.Zapisz, &QPushButton::clicked, this, [this] { ZapiszClick(); });
 
-  connect(SprPolacz, &QTimer::timeout, this, [this] { SprPolaczTimer(); });
-  connect(ZmienStan, &QTimer::timeout, this, [this] { ZmienStanTimer(); });
-  connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
-  connect(ReadbackReplyTimer, &QTimer::timeout, this, [this] { Readback.replyTimedOut(); });
-  connect(DownloadReplyTimer, &QTimer::timeout, this, [this] { Download.replyTimeout(); });
-  connect(DrainTimer, &QTimer::timeout, this, [this] { Receiver.quietTimeout(); });
+  connect(timer1_, &QTimer::timeout, this, [this] { Timer1Timer(); });
   connect(journalPoll_, &QTimer::timeout, this, [this] { pollJournal(); });
-  connect(reconnect_, &QTimer::timeout, this, [this] { tryReconnect(); });
-}
-
-void TMainWin::setupPort() {
-  // 9600 baud, 8 data bits, no parity, one stop bit, DTR on, RTS off, no flow control.
-  ComPort1->SetPort("COM1");
-  ComPort1->SetBaudRate(devlink::br9600);
-  ComPort1->SetDataBits(devlink::dbEight);
-  ComPort1->SetStopBits(devlink::sbOneStopBit);
-  ComPort1->Parity().SetBits(devlink::prNone);
-  ComPort1->FlowControl().SetControlDTR(devlink::dtrEnable);
-  ComPort1->FlowControl().SetControlRTS(devlink::rtsDisable);
-  ComPort1->FlowControl().SetOutCTSFlow(false);
-  ComPort1->FlowControl().SetOutDSRFlow(false);
-  ComPort1->FlowControl().SetXonXoffIn(false);
-  ComPort1->FlowControl().SetXonXoffOut(false);
-  ComPort1->OnAfterOpen = [this](devlink::TCustomComPort&) { ComPort1Open(); };
-  ComPort1->OnAfterClose = [this](devlink::TCustomComPort&) { ComPort1Close(); };
-  ComPort1->OnRxChar = [this](devlink::TCustomComPort&, int count) { ComPort1RxChar(count); };
-  // A half frame left by a pulled cable must not be glued to the first frame after it.
-  ComPort1->OnHangUp = [this](devlink::TCustomComPort&) { ComPort1HangUp(); };
-  attachDeliveryQueue(ComPort1->Deliveries(), this);
-
-  Receiver.onMeasurementFrame = [this](const std::uint8_t* frame) {
-    processMeasurementFrame(frame);
-  };
-  Receiver.bytesWaiting = [this] { return ComPort1->Connected() ? ComPort1->BytesWaiting() : 0; };
-  Receiver.armQuietTimer = [this](int ms) {
-    if (ms > 0)
-      DrainTimer->start(ms);
-    else
-      DrainTimer->stop();
-  };
-  StateTimer.setEnabled = [this](bool on) {
-    if (on)
-      ZmienStan->start();
-    else
-      ZmienStan->stop();
-  };
 }
 
 void TMainWin::fitCaptions() {
   for (QPushButton* b :
        {controls_->S_Polacz, controls_->S_Zapisz, controls_->S_Dane, controls_->S_Otworz})
-    fitButtonCaption(b, Client->font());
+    fitButtonCaption(b, client_->font());
 }
 
 void TMainWin::closeEvent(QCloseEvent* event) {

@@ -1,9 +1,11 @@
 #pragma once
 // TMainWin, the program's main window: the live readout, the strip chart, recording and
 // replay, the connection to the instrument and its remote control, and the (hidden)
-// calibration panel of service mode. It owns the port, the receive and processing state,
-// the line buffer and the panels; its handlers read the controls, call that logic and show
-// the result. The panels lay out and show; the menus are built in main_menu.cpp.
+// calibration panel of service mode. It is given the session it shows (the instrument, the
+// live measurement session, the calibration data set, the transfers and the line buffer)
+// and owns only its panels, menus and timers; its handlers read the controls, call that
+// logic and show the result. The panels lay out and show; the menus are built in
+// main_menu.cpp.
 #include <QMainWindow>
 #include <QString>
 #include <array>
@@ -20,15 +22,13 @@
 #include "calibration/calibration_data.h"
 #include "calibration/readback.h"
 #include "calibration/upload.h"
-#include "link/com_port.h"
-#include "link/commands.h"
-#include "link/frame_receiver.h"
+#include "link/instrument.h"
 #include "link/result_download.h"
-#include "link/state_timer.h"
-#include "measurement/processor.h"
-#include "measurement/recording.h"
 #include "measurement/csv_recording.h"
+#include "measurement/live_session.h"
+#include "measurement/recording.h"
 #include "measurement/recording_journal.h"
+#include "measurement/recording_sinks.h"
 #include "measurement/refresh_throttle.h"
 #include "qtkit/dialogs.h"
 #include "qtkit/qt_delivery.h"
@@ -38,6 +38,10 @@
 class QCloseEvent;
 class QStatusBar;
 class QTimer;
+
+namespace session {
+class Session;
+}
 
 namespace calibration {
 class CalibrationPanel;
@@ -85,7 +89,9 @@ inline constexpr const char* kRecoverRecordingQuestions[3] = {
 inline constexpr const char* kJournalFailedText =
     "Nie można prowadzić kopii zapasowej nagrania (%1). Nagranie trwa dalej w pamięci.";
 
-class TMainWin : public QMainWindow {
+class TMainWin : public QMainWindow,
+                 private devlink::InstrumentListener,
+                 private measurement::SampleSink {
   Q_OBJECT
 
  public:
@@ -97,7 +103,8 @@ class TMainWin : public QMainWindow {
   // How long the status bar tells of a finished download before the connection's text.
   static constexpr int kDownloadNoticeMs = 10000;
 
-  TMainWin(qtkit::SettingsStore& store, qtkit::Dialogs& dialogs, QWidget* parent = nullptr);
+  TMainWin(qtkit::SettingsStore& store, qtkit::Dialogs& dialogs, session::Session& session,
+           QWidget* parent = nullptr);
   ~TMainWin() override;
 
   // Repaint pacing of the live readout and chart (0: show every frame at once).
@@ -163,7 +170,9 @@ class TMainWin : public QMainWindow {
   void Polski1Click();
   void Angielski1Click();
   // Text of entry `index` of the table applied last.
-  QString caption(int index) const { return CaptionTexts[static_cast<std::size_t>(index)]; }
+  QString caption(int index) const { return captionTexts_[static_cast<std::size_t>(index)]; }
+  // What the status bar says now.
+  QString statusText() const;
 
   // --- connection ---
   void COMClick(int number);  // COM11Click … COM201Click (number 1..20)
@@ -178,16 +187,14 @@ class TMainWin : public QMainWindow {
   // "Format CSV" › commas or semicolons (stored as the string "CsvStyle").
   void setCsvStyle(measurement::CsvStyle style);
   // The device went away (hang-up, adapter unplugged): said once in the status bar; with
-  // reconnecting on, the port is tried again every kReconnectMs until it opens, else the
-  // window is left disconnected.
+  // reconnecting on, the instrument tries the port again until it opens, else the window is
+  // left disconnected.
   void ComPort1HangUp();
-  static constexpr int kReconnectMs = 500;
   bool Reconnecting() const;
   void ComPort1Open();
   void ComPort1Close();
-  void ComPort1RxChar(int count);
-  void SprPolaczTimer();
-  void ZmienStanTimer();
+  // The connection check (every 800 ms while connected): the "no transmission" light.
+  void SprPolaczTimer(bool dataSeen);
 
   // --- small handlers of the window ---
   void Koniec1Click();
@@ -235,28 +242,6 @@ class TMainWin : public QMainWindow {
   // SIGTERM or SIGHUP: a running recording ends as the user would end it, the port closes.
   void endSession();
 
-  // --- shared state (owned here, used by the logic and by other windows) ---
-  std::unique_ptr<devlink::TComPort> ComPort1;  // created first, closed last
-  devlink::FrameReceiver Receiver;
-  devlink::CommandSender Commands;
-  devlink::StateTimer StateTimer;
-  // The calibration data set: the texts the calibration panel shows and edits.
-  calibration::CalibrationData Calibration;
-  calibration::ReadbackSession Readback;
-  devlink::ResultDownload Download;
-  measurement::MeasurementProcessor Processor;
-  measurement::LineStore Lines;
-  std::array<QString, kCaptionCount> CaptionTexts;
-
-  QWidget* Client;
-  QStatusBar* StatusBar1;
-  QTimer* SprPolacz;  // connection check, 800 ms
-  QTimer* ZmienStan;  // state timer, 600 ms
-  QTimer* Timer1;     // replay redraw after scrolling, 250 ms
-  QTimer* ReadbackReplyTimer;  // single-shot: a calibration word that did not come
-  QTimer* DownloadReplyTimer;  // single-shot: a result that did not come
-  QTimer* DrainTimer;          // single-shot: the line quiet after a transfer
-
  protected:
   void closeEvent(QCloseEvent* event) override;
 
@@ -281,8 +266,19 @@ class TMainWin : public QMainWindow {
   // Sends one command of the remote-control menu; see link/remote_control.h.
   void sendRemoteCommand(char letter, std::uint8_t a, bool clearsChart);
   void applyLanguageFromSettings();
-  void processMeasurementFrame(const std::uint8_t* frame18);
+  // The live session's inputs follow the controls they come from.
+  void bindLiveInputs();
   void showGatheredReadout();
+
+  // --- the instrument's events ---
+  void measurementFrame(const std::uint8_t* frame18) override;
+  void connectionOpened() override { ComPort1Open(); }
+  void connectionClosed() override { ComPort1Close(); }
+  void connectionLost() override { ComPort1HangUp(); }
+  void connectionChecked(bool dataSeen) override { SprPolaczTimer(dataSeen); }
+  void message(const std::string& text) override;
+  // --- each sample of the live session: readout, statistics, chart ---
+  void sample(const measurement::Sample& s) override;
   void setRecordingControls(bool recording);
   bool writeRecording();
   void startJournal();
@@ -294,6 +290,17 @@ class TMainWin : public QMainWindow {
 
   qtkit::SettingsStore& store_;
   qtkit::Dialogs& dialogs_;
+  session::Session& session_;
+  devlink::Instrument& instrument_;
+  measurement::LiveSession& live_;
+  measurement::LineStore& lines_;
+  calibration::CalibrationData& calibration_;
+  calibration::ReadbackSession& readback_;
+  devlink::ResultDownload& download_;
+  std::array<QString, kCaptionCount> captionTexts_;
+  QWidget* client_;
+  QStatusBar* statusBar_;
+  QTimer* timer1_;  // replay redraw after scrolling, 250 ms
   ReadoutPanel* readout_;
   StatisticsPanel* statistics_;
   FilterPanel* filter_;
@@ -302,22 +309,6 @@ class TMainWin : public QMainWindow {
   calibration::CalibrationPanel* calibrationPanel_;
   MainMenu menu_;
 
-  measurement::DisplayUpdate update_;
-  // UTF-8 forms of the texts each frame reads (threshold override, the word "vector"), made
-  // again only when the text changes, so that following the line allocates nothing here.
-  struct Utf8Of {
-    QString source;
-    std::string utf8;
-    const std::string& operator()(const QString& text) {
-      if (text != source) {
-        source = text;
-        utf8 = text.toStdString();
-      }
-      return utf8;
-    }
-  };
-  Utf8Of tempProgUtf8_;
-  Utf8Of vectorWordUtf8_;
   // What the readout is to show next, gathered from the frames since the last showing.
   measurement::DisplayUpdate gathered_;
   std::unique_ptr<measurement::RefreshThrottle> readoutRefresh_;
@@ -325,9 +316,10 @@ class TMainWin : public QMainWindow {
   // The running recording's lines, durable once a second, for the next start after a crash.
   measurement::RecordingJournal journal_;
   QTimer* journalPoll_ = nullptr;
-  QTimer* reconnect_ = nullptr;
+  measurement::LineRecordingSink lineSink_{lines_, journal_};
   // A recording to a ".csv" file streams its rows there instead of gathering lines.
   measurement::CsvRecording csv_;
+  measurement::CsvRecordingSink csvSink_{csv_};
   bool csvActive_ = false;
   measurement::CsvStyle csvStyle_ = measurement::CsvStyle::Comma;
   const CaptionTable* captionTable_ = &kPolishCaptions;

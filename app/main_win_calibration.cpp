@@ -16,31 +16,18 @@
 #include "calibration/calibration_panel.h"
 #include "calibration/upload.h"
 #include "qtkit/strings.h"
+#include "session/session.h"
 
 namespace app {
 
 void TMainWin::setupTransfers() {
-  Receiver.onReadbackWord = [this](std::uint16_t word) { Readback.readbackWordReceived(word); };
-  Receiver.onDownloadHeader = [this](std::uint16_t end) { Download.onDownloadHeader(end); };
-  Receiver.onResultReply = [this](std::uint8_t status, std::uint8_t lo, std::uint8_t hi) {
-    Download.onResultReply(status, lo, hi);
-  };
-  Receiver.onTransferBytes = [this](bool foreign) {
-    Readback.replyBytesArrived();
-    Download.replyBytesArrived(foreign);
-  };
-  StateTimer.onTick = [this](devlink::LinkMode applied) {
-    Readback.stateTimerTicked(applied);
-    Download.onTick(applied);
-  };
-
   uploadWaitTimer_ = new QTimer(this);
   uploadWaitTimer_->setObjectName("UploadWaitTimer");
   uploadWaitTimer_->setSingleShot(true);
   uploadWaitTimer_->setTimerType(Qt::PreciseTimer);  // never shorter than the instrument needs
   connect(uploadWaitTimer_, &QTimer::timeout, this, [this] { upload_.timerFired(); });
   upload_.write = [this](const std::uint8_t* bytes, int count) {
-    return ComPort1->Write(bytes, count);
+    return instrument_.write(bytes, count);
   };
   upload_.showMessage = [this](const std::string& text) { dialogs_.message(qtkit::qstr(text)); };
   // The instrument stores the calibration meanwhile; the window goes on handling events.
@@ -48,7 +35,7 @@ void TMainWin::setupTransfers() {
   upload_.finished = [this](const calibration::UploadOutcome&) { uploadEnded(); };
 
   calibration::CalibrationPanel& p = *calibrationPanel_;
-  Readback.onRunningChanged = [this, &p](bool running) {
+  readback_.onRunningChanged = [this, &p](bool running) {
     p.setReadbackRunning(running);
     if (running) {
       p.Postep->setValue(1);
@@ -58,23 +45,11 @@ void TMainWin::setupTransfers() {
     }
     setTransferButtons();
   };
-  Readback.onProgress = [&p](int position) { p.Postep->setValue(position); };
-  Readback.showMessage = [this](const std::string& text) { dialogs_.message(qtkit::qstr(text)); };
-  Readback.armReplyTimer = [this](int ms) {
-    if (ms > 0)
-      ReadbackReplyTimer->start(ms);
-    else
-      ReadbackReplyTimer->stop();
-  };
+  readback_.onProgress = [&p](int position) { p.Postep->setValue(position); };
+  readback_.showMessage = [this](const std::string& text) { dialogs_.message(qtkit::qstr(text)); };
 
-  devlink::DownloadView& v = Download.view;
+  devlink::DownloadView& v = download_.view;
   v.enableMenuItem = [this] { setTransferButtons(); };
-  v.armReplyTimer = [this](int ms) {
-    if (ms > 0)
-      DownloadReplyTimer->start(ms);
-    else
-      DownloadReplyTimer->stop();
-  };
   v.chooseFile = [this]() -> std::optional<std::string> {
     const std::optional<QString> file = dialogs_.saveFile(dataFileRequest());
     if (!file) return std::nullopt;
@@ -85,22 +60,22 @@ void TMainWin::setupTransfers() {
   v.resultsWritten = [this](std::size_t count, const std::string& file) {
     const QString text =
         qtkit::qstr(devlink::ResultDownload::ResultsWrittenText(LanguageCode, count, file));
-    StatusBar1->showMessage(text);
+    statusBar_->showMessage(text);
     // Then the connection's own text again, unless something else was said meanwhile.
     QTimer::singleShot(kDownloadNoticeMs, this, [this, text] {
-      if (StatusBar1->currentMessage() == text) StatusBar1->showMessage(connectionStatusText());
+      if (statusBar_->currentMessage() == text) statusBar_->showMessage(connectionStatusText());
     });
   };
 }
 
 void TMainWin::attachDownloadWindow(TPobierzWin& window) {
-  devlink::DownloadView& v = Download.view;
+  devlink::DownloadView& v = download_.view;
   v.showLabel = [&window](const std::string& text) { window.setLabel(qtkit::qstr(text)); };
   v.setGaugeMaximum = [&window](int maximum) { window.setGaugeMaximum(maximum); };
   v.setGaugePosition = [&window](int position) { window.setGaugePosition(position); };
   v.showWindow = [&window] { window.showCentred(); };
   v.closeWindow = [&window] { window.hide(); };
-  window.onCancel = [this] { Download.cancel(); };
+  window.onCancel = [this] { download_.cancel(); };
 }
 
 // What may be started depends on the connection and on what runs: nothing starts during
@@ -108,31 +83,31 @@ void TMainWin::attachDownloadWindow(TPobierzWin& window) {
 // the download runs.
 void TMainWin::setTransferButtons() {
   calibration::CalibrationPanel& p = *calibrationPanel_;
-  const bool connected = ComPort1->Connected();
-  const bool readback = Readback.running();
+  const bool connected = instrument_.connected();
+  const bool readback = readback_.running();
   p.Wyslij->setEnabled(connected && !uploadActive_ && !readback);
   p.Odbierz->setEnabled(connected && !uploadActive_);
   p.Power->setEnabled(connected && !uploadActive_ && !readback);
   p.Otworz->setEnabled(!uploadActive_);
   p.Zapisz->setEnabled(!uploadActive_);
-  menu_.Pobierzwynikizurzdzenia1->setEnabled(connected && !uploadActive_ && !Download.active());
+  menu_.Pobierzwynikizurzdzenia1->setEnabled(connected && !uploadActive_ && !download_.active());
 }
 
 // --- upload ---------------------------------------------------------------------------------
 
 void TMainWin::WyslijClick() {
-  if (uploadActive_ || Readback.running()) return;
+  if (uploadActive_ || readback_.running()) return;
   uploadActive_ = true;
   setTransferButtons();
   // Frames and messages go out at once; at the wait after "S" this returns and the timer
   // runs the rest.
-  upload_.start(calibration::PlanUpload(Calibration, calibrationPanel_->SaveEPROM->isChecked()));
+  upload_.start(calibration::PlanUpload(calibration_, calibrationPanel_->SaveEPROM->isChecked()));
 }
 
 void TMainWin::uploadEnded() {
   uploadActive_ = false;
   setTransferButtons();
-  calibrationPanel_->Wyslij->setEnabled(!Readback.running());  // enabled at the end in every case
+  calibrationPanel_->Wyslij->setEnabled(!readback_.running());  // enabled at the end in every case
 }
 
 void TMainWin::stopUpload() {
@@ -146,7 +121,7 @@ void TMainWin::stopUpload() {
 
 void TMainWin::OdbierzClick() {
   if (uploadActive_) return;
-  Readback.OdbierzClick();
+  readback_.OdbierzClick();
 }
 
 // --- calibration files ----------------------------------------------------------------------
@@ -162,14 +137,14 @@ FileDialogRequest calibrationFileRequest() {
 void TMainWin::ZapiszClick() {
   const std::optional<QString> file = dialogs_.saveFile(calibrationFileRequest());
   if (!file) return;
-  if (!calibration::SaveCalibrationFile(std::filesystem::path(file->toStdString()), Calibration))
+  if (!calibration::SaveCalibrationFile(std::filesystem::path(file->toStdString()), calibration_))
     dialogs_.message(QString::fromUtf8(calibration::kCalibrationSaveFailedMessage));
 }
 
 void TMainWin::OtworzClick() {
   const std::optional<QString> file = dialogs_.openFile(calibrationFileRequest());
   if (!file) return;
-  if (!calibration::OpenCalibrationFile(std::filesystem::path(file->toStdString()), Calibration))
+  if (!calibration::OpenCalibrationFile(std::filesystem::path(file->toStdString()), calibration_))
     dialogs_.message(QString::fromUtf8(calibration::kCalibrationOpenFailedMessage));
 }
 
@@ -177,7 +152,7 @@ void TMainWin::OtworzClick() {
 
 void TMainWin::Pobierzwynikizurzdzenia1Click() {
   if (uploadActive_) return;
-  if (Download.start()) setTransferButtons();
+  if (download_.start()) setTransferButtons();
 }
 
 }  // namespace app

@@ -1,5 +1,6 @@
 // The main window's live readout, processing options, chart controls, recording and replay.
 #include <QAction>
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QDateTime>
 #include <QDir>
@@ -56,40 +57,51 @@ FileDialogRequest TMainWin::dataFileRequest() const {
 
 // --- live readout -------------------------------------------------------------------------
 
-void TMainWin::processMeasurementFrame(const std::uint8_t* frame18) {
-  measurement::ProcessorInputs in;
-  in.filtr = filter_->filtr->isChecked();
-  in.dane = statistics_->Dane->isChecked();
-  in.ftovik = calibrationPanel_->FTovik->isChecked();
-  in.progWlacz = calibrationPanel_->ProgWlacz->isChecked();
-  in.tempProg = tempProgUtf8_(calibrationPanel_->TempProg->text());
-  in.wstrzymaj = chart_->Wstrzymaj->isChecked();
-  in.liveView = menu_.Danezurzdzenia1->isChecked();
-  in.recording = recordingActive_;
-  in.vectorWord = vectorWordUtf8_(caption(caption::kVector));
-  Processor.processFrame(frame18, in, update_);
-  // The threshold override's "Blad!" is an input of the next frame: shown at once.
-  if (update_.TempProg.changed)
-    calibrationPanel_->TempProg->setText(qtkit::qstr(update_.TempProg.view()));
-  measurement::MergeDisplayUpdate(gathered_, update_);
-  readoutRefresh_->request();
+void TMainWin::measurementFrame(const std::uint8_t* frame18) {
+  live_.frame(frame18, std::chrono::system_clock::now());
+}
 
-  if (update_.chartValue) chart_->Wykres1->AddPoint(*update_.chartValue);
-  if (update_.recordLine.changed && recordingActive_) {
-    if (csvActive_) {
-      csv_.add(std::chrono::system_clock::now(), update_.recordLine.view(), Processor.lastReading());
-      // The first-screen option ends a CSV recording at the same count; else it has no limit.
-      if (calibrationPanel_->OstatniEkran->isChecked() &&
-          csv_.rows() >= measurement::recordingLineLimit(true))
-        ZakonczClick();
-      return;
-    }
-    const std::size_t before = Lines.LineCount();
-    const bool full =
-        Lines.appendRecordedLine(update_.recordLine.view(), calibrationPanel_->OstatniEkran->isChecked());
-    if (Lines.LineCount() > before) journal_.append(update_.recordLine.view());
-    if (full) ZakonczClick();
-  }
+void TMainWin::sample(const measurement::Sample& s) {
+  const measurement::DisplayUpdate& update = s.display;
+  // The threshold override's "Blad!" is an input of the next frame: shown at once.
+  if (update.TempProg.changed)
+    calibrationPanel_->TempProg->setText(qtkit::qstr(update.TempProg.view()));
+  measurement::MergeDisplayUpdate(gathered_, update);
+  readoutRefresh_->request();
+  if (s.chartValue) chart_->Wykres1->AddPoint(*s.chartValue);
+}
+
+// Each input of the processing follows its control, and is set once now.
+void TMainWin::bindLiveInputs() {
+  measurement::ProcessorInputs& in = live_.inputs();
+  auto follow = [this](QAbstractButton* box, bool measurement::ProcessorInputs::*field) {
+    live_.inputs().*field = box->isChecked();
+    connect(box, &QAbstractButton::toggled, this,
+            [this, field](bool on) { live_.inputs().*field = on; });
+  };
+  follow(filter_->filtr, &measurement::ProcessorInputs::filtr);
+  follow(statistics_->Dane, &measurement::ProcessorInputs::dane);
+  follow(calibrationPanel_->FTovik, &measurement::ProcessorInputs::ftovik);
+  follow(calibrationPanel_->ProgWlacz, &measurement::ProcessorInputs::progWlacz);
+  follow(chart_->Wstrzymaj, &measurement::ProcessorInputs::wstrzymaj);
+  in.liveView = menu_.Danezurzdzenia1->isChecked();
+  connect(menu_.Danezurzdzenia1, &QAction::toggled, this,
+          [this](bool on) { live_.inputs().liveView = on; });
+  live_.setThresholdText(calibrationPanel_->TempProg->text().toStdString());
+  connect(calibrationPanel_->TempProg, &QLineEdit::textChanged, this,
+          [this](const QString& text) { live_.setThresholdText(text.toStdString()); });
+  live_.setVectorWord(caption(caption::kVector).toStdString());
+  live_.setRecording(recordingActive_);
+
+  // "Zapisuj tylko pierwszy ekran." limits either recording.
+  auto firstScreen = [this](bool on) {
+    lineSink_.firstScreenOnly = on;
+    csvSink_.firstScreenOnly = on;
+  };
+  firstScreen(calibrationPanel_->OstatniEkran->isChecked());
+  connect(calibrationPanel_->OstatniEkran, &QAbstractButton::toggled, this, firstScreen);
+  lineSink_.onFull = [this] { ZakonczClick(); };
+  csvSink_.onFull = [this] { ZakonczClick(); };
 }
 
 void TMainWin::showGatheredReadout() {
@@ -122,7 +134,7 @@ void TMainWin::DaneClick() {
 }
 
 void TMainWin::Button1Click() {
-  Processor.requestStatsReset();
+  live_.processor().requestStatsReset();
   statistics_->clearValues();
   // Values gathered for the next repaint would otherwise put the old statistics back.
   for (measurement::TextChange* t : {&gathered_.Min, &gathered_.Max, &gathered_.Avr})
@@ -131,9 +143,9 @@ void TMainWin::Button1Click() {
 
 void TMainWin::filtrClick() {
   if (filter_->filtr->isChecked()) {
-    Processor.clearFilterPrimed();
+    live_.processor().clearFilterPrimed();
     const measurement::UserNumber tau = parseUserReal(filter_->Tau->text());
-    Processor.setFilterConstant(tau.value);
+    live_.processor().setFilterConstant(tau.value);
     if (!tau.whole) {
       filter_->filtr->setChecked(false);  // runs this handler again, unchecked
       return;
@@ -143,7 +155,7 @@ void TMainWin::filtrClick() {
   } else {
     filter_->Tau->setEnabled(true);
     if (replayShown()) {
-      Processor.setFilterConstant(1.0);
+      live_.processor().setFilterConstant(1.0);
       recomputeReplay();
     }
   }
@@ -169,11 +181,11 @@ void TMainWin::FTovikClick() {
     calibrationPanel_->FTovik->setChecked(false);  // runs this handler again, unchecked
     return;
   }
-  Processor.setTovik(timeConstant, static_cast<std::uint16_t>(threshold & 0xFFFF));
+  live_.processor().setTovik(timeConstant, static_cast<std::uint16_t>(threshold & 0xFFFF));
 }
 
 void TMainWin::_uiClearAverageClick() {
-  Processor.resetAmplitude();
+  live_.processor().resetAmplitude();
   calibrationPanel_->_uiAmplitude->setText(QStringLiteral("0"));
   gathered_._uiAmplitude.changed = false;  // not put back by the next repaint
 }
@@ -229,20 +241,27 @@ void TMainWin::Zapisz1Click() {
     journalProblemTold_ = false;
     recordingFileName_ = *file;
     recordingActive_ = true;
+    live_.addSink(csvSink_);
+    live_.setRecording(true);
     setRecordingControls(true);
     journalPoll_->start();
     return;
   }
   recordingFileName_ = *file;
-  Lines.Clear();
+  lines_.Clear();
   bufferHoldsReplay_ = false;
   recordingActive_ = true;
+  live_.addSink(lineSink_);
+  live_.setRecording(true);
   setRecordingControls(true);
   startJournal();
 }
 
 void TMainWin::ZakonczClick() {
   recordingActive_ = false;
+  live_.setRecording(false);
+  live_.removeSink(lineSink_);
+  live_.removeSink(csvSink_);
   setRecordingControls(false);
   journalPoll_->stop();
   if (csvActive_) {
@@ -250,14 +269,14 @@ void TMainWin::ZakonczClick() {
     if (!csv_.close() && !journalProblemTold_) dialogs_.message(QString::fromUtf8(measurement::kWriteErrorText));
     return;
   }
-  const bool written = Lines.LineCount() == 0 || writeRecording();
+  const bool written = lines_.LineCount() == 0 || writeRecording();
   // Lines the user gave up on stay in the journal, offered at the next start.
   if (written) {
     journal_.finish();
   } else {
     journal_.abandon();
   }
-  Lines.Clear();
+  lines_.Clear();
 }
 
 void TMainWin::startJournal() {
@@ -327,7 +346,7 @@ void TMainWin::endSession() {
 bool TMainWin::writeRecording() {
   QString target = recordingFileName_;
   for (;;) {
-    if (measurement::writeDataFile(std::filesystem::path(target.toStdString()), Lines)) return true;
+    if (measurement::writeDataFile(std::filesystem::path(target.toStdString()), lines_)) return true;
     dialogs_.message(QString::fromUtf8(measurement::kWriteErrorText));
     const std::optional<QString> other = dialogs_.saveFile(dataFileRequest());
     if (!other) return false;
@@ -345,7 +364,7 @@ void TMainWin::Otwrz1Click() {
   const std::optional<QString> file = dialogs_.openFile(dataFileRequest());
   if (!file) return;
   const measurement::ReadResult read =
-      measurement::readDataFile(std::filesystem::path(file->toStdString()), Lines);
+      measurement::readDataFile(std::filesystem::path(file->toStdString()), lines_);
   if (!read.ok) {
     // A file that could not even be opened leaves the earlier file's lines, which the
     // replay on screen still shows and recomputes; lines read before a later failure
@@ -363,7 +382,7 @@ void TMainWin::Otwrz1Click() {
   ShowReplayWindow(1);
   chart_->TrackBar1->setValue(1);
   const measurement::ReplayScrollBar bar =
-      measurement::replayScrollBar(Lines.LineCount(), chart_->Wykres1->width());
+      measurement::replayScrollBar(lines_.LineCount(), chart_->Wykres1->width());
   if (bar.visible) {
     chart_->TrackBar1->setRange(1, bar.maximum);
     chart_->TrackBar1->show();
@@ -376,9 +395,9 @@ void TMainWin::recomputeReplayValues() {
   // A recording since the file was opened has replaced its lines: the values computed
   // from the file then stay as they are.
   if (!bufferHoldsReplay_) return;
-  double state = Processor.state().FilterState;
-  Lines.ParseReplayData(Processor.state().FilterConstant, state);
-  Processor.setFilterState(state);
+  double state = live_.processor().state().FilterState;
+  lines_.ParseReplayData(live_.processor().state().FilterConstant, state);
+  live_.processor().setFilterState(state);
 }
 
 void TMainWin::recomputeReplay() {
@@ -387,17 +406,17 @@ void TMainWin::recomputeReplay() {
 }
 
 void TMainWin::ShowReplayWindow(std::size_t start) {
-  measurement::ShowReplayWindow(*chart_->Wykres1, Lines, start, chart_->Wykres1->width());
+  measurement::ShowReplayWindow(*chart_->Wykres1, lines_, start, chart_->Wykres1->width());
 }
 
 void TMainWin::TrackBar1Change() {
-  Timer1->stop();
-  Timer1->start();
+  timer1_->stop();
+  timer1_->start();
 }
 
 void TMainWin::Timer1Timer() {
   ShowReplayWindow(static_cast<std::size_t>(chart_->TrackBar1->value()));
-  Timer1->stop();
+  timer1_->stop();
 }
 
 void TMainWin::Danezurzdzenia1Click() {
@@ -405,7 +424,7 @@ void TMainWin::Danezurzdzenia1Click() {
   chart_->Wykres1->Clear();
   chart_->Kosz->show();
   menu_.Danezurzdzenia1->setChecked(true);
-  Processor.clearFilterPrimed();
+  live_.processor().clearFilterPrimed();
 }
 
 }  // namespace app

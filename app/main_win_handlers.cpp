@@ -29,6 +29,7 @@
 #include "link/instrument_probe.h"
 #include "link/port_description.h"
 #include "measurement/wykres.h"
+#include "session/session.h"
 #include "qtkit/strings.h"
 
 namespace app {
@@ -45,23 +46,20 @@ const FindInstrumentTexts& findInstrumentTextsFor(const CaptionTable& table) {
 
 bool TMainWin::FormCreate() {
   // 1. State.
-  Receiver.LinkMode = devlink::LinkMode::Measuring;
-  Lines.Clear();
+  instrument_.receiver().LinkMode = devlink::LinkMode::Measuring;
+  lines_.Clear();
   bufferHoldsReplay_ = false;
   recordingActive_ = false;
-  Processor.setFilterConstant(1.0);
-  Processor.requestStatsReset();
-  Processor.clearFilterPrimed();
+  live_.processor().setFilterConstant(1.0);
+  live_.processor().requestStatsReset();
+  live_.processor().clearFilterPrimed();
 
   // 2. Chart.
   chart_->Wykres1->Clear();
 
   // 3. The calibration grids' placeholders, then their headings.
-  calibration::MarkPlaceholderCells(Calibration);
-  calibration::WriteGridHeadings(Calibration);
-
-  // 4. Calibration addresses.
-  calibrationPanel_->fillAddressTable();
+  calibration::MarkPlaceholderCells(calibration_);
+  calibration::WriteGridHeadings(calibration_);
 
   // 5. First run: the preferences must be confirmed, or the program ends.
   const bool present =
@@ -95,12 +93,13 @@ bool TMainWin::FormCreate() {
   } catch (const SettingsError&) {
     // A value of the wrong type leaves it on.
   }
+  instrument_.setAutoReconnect(menu_.AutoReconnect1->isChecked());
 
-  // 7. Port remembered from the last run.
+  // 4. Port remembered from the last run.
   try {
     const QString name = qtkit::qstr(store_.readString(keys::kProduct, keys::kComPort));
     if (name.size() > 3) {
-      ComPort1->SetPort(name.toStdString());
+      instrument_.setPort(name.toStdString());
       DisableAllCOMs();
       for (QAction* com : menu_.COMs) {
         if (com->data().toString() == name) com->setChecked(true);
@@ -123,16 +122,15 @@ void TMainWin::FormClose() {
 
 void TMainWin::closePortAndStoreIt() {
   stopUpload();
-  reconnect_->stop();
   setWindowState(Qt::WindowNoState);
-  if (ComPort1->Connected()) {
+  if (instrument_.connected() || instrument_.reconnecting()) {
     try {
-      ComPort1->Close();
+      instrument_.disconnect();
     } catch (const devlink::EComPort& e) {
       dialogs_.message(qtkit::qstr(e.what()));
     }
   }
-  store_.writeString(keys::kProduct, keys::kComPort, ComPort1->Port());
+  store_.writeString(keys::kProduct, keys::kComPort, instrument_.port());
 }
 
 void TMainWin::Koniec1Click() {
@@ -158,8 +156,9 @@ void TMainWin::applyLanguageFromSettings() {
 }
 
 void TMainWin::zmienJezyk(const CaptionTable& table) {
-  for (std::size_t i = 0; i < CaptionTexts.size(); ++i)
-    CaptionTexts[i] = QString::fromUtf8(table[i]);
+  for (std::size_t i = 0; i < captionTexts_.size(); ++i)
+    captionTexts_[i] = QString::fromUtf8(table[i]);
+  live_.setVectorWord(caption(caption::kVector).toStdString());
   auto t = [this](int i) { return caption(i); };
 
   readout_->setGroupTitles(t(0), t(1), t(2), t(3));
@@ -240,12 +239,12 @@ void TMainWin::Zmiejzyk1Click() {
 }
 
 void TMainWin::Polski1Click() {
-  Commands.SendCommand('N', 1, 0);
+  instrument_.send('N', 1, 0);
   zmienJezyk(kPolishCaptions);
 }
 
 void TMainWin::Angielski1Click() {
-  Commands.SendCommand('N', 0, 0);
+  instrument_.send('N', 0, 0);
   zmienJezyk(kEnglishCaptions);
 }
 
@@ -278,7 +277,7 @@ void TMainWin::PokazSerwisClick() {
 // --- connection ---------------------------------------------------------------------------
 
 void TMainWin::COMClick(int number) {
-  ComPort1->SetPort("COM" + std::to_string(number));
+  instrument_.setPort("COM" + std::to_string(number));
   DisableAllCOMs();
   menu_.COMs[static_cast<std::size_t>(number - 1)]->setChecked(true);
 }
@@ -314,9 +313,8 @@ void TMainWin::describePortItems() {
 void TMainWin::Poczony1Click() {
   dialogs_.beep();
   if (menu_.Poczony1->isChecked()) {
-    reconnect_->stop();  // a disconnect by hand also ends the search for a lost device
     try {
-      ComPort1->Close();
+      instrument_.disconnect();  // also ends the search for a lost device
     } catch (const devlink::EComPort& e) {
       dialogs_.message(qtkit::qstr(e.what()));
     }
@@ -324,10 +322,10 @@ void TMainWin::Poczony1Click() {
     return;
   }
   try {
-    ComPort1->Open();
+    instrument_.connect();
   } catch (const devlink::EComPort& e) {
     // The first line as it always was; the second names the device and says why.
-    const std::string port = ComPort1->Port();
+    const std::string port = instrument_.port();
     dialogs_.message(QString::fromUtf8(kCannotConnectText) + qtkit::qstr(port) + QLatin1Char('\n') +
                      qtkit::qstr(devlink::portOpenFailureText(devlink::portDevicePath(port), e.Code,
                                                               e.WinCode, LanguageCode)));
@@ -336,7 +334,6 @@ void TMainWin::Poczony1Click() {
   menu_.Poczony1->setChecked(true);
   menu_.Trans->menuAction()->setEnabled(false);
   setTransferButtons();
-  SprPolacz->start();
   menu_.Sterowanie->menuAction()->setEnabled(true);
   // While recording, the menu item stays off: the button is the recording's stop.
   menu_.Zapisz1->setEnabled(!recordingActive_);
@@ -349,7 +346,6 @@ void TMainWin::showDisconnected() {
   menu_.Poczony1->setChecked(false);
   menu_.Trans->menuAction()->setEnabled(true);
   setTransferButtons();
-  SprPolacz->stop();
   menu_.Sterowanie->menuAction()->setEnabled(false);
   setLabelColour(readout_->BP, kSilver);
   menu_.Zapisz1->setEnabled(false);
@@ -362,10 +358,9 @@ void TMainWin::AutoReconnect1Click() {
   const bool on = !menu_.AutoReconnect1->isChecked();
   menu_.AutoReconnect1->setChecked(on);
   store_.writeBool(keys::kProduct, keys::kAutoReconnect, on);
-  if (!on && reconnect_->isActive()) {
-    reconnect_->stop();
-    showDisconnected();
-  }
+  const bool searching = instrument_.reconnecting();
+  instrument_.setAutoReconnect(on);
+  if (searching && !on) showDisconnected();
 }
 
 void TMainWin::setCsvStyle(measurement::CsvStyle style) {
@@ -376,69 +371,45 @@ void TMainWin::setCsvStyle(measurement::CsvStyle style) {
 }
 
 bool TMainWin::Reconnecting() const {
-  return reconnect_->isActive();
+  return instrument_.reconnecting();
 }
 
+// The instrument has closed the port, the transfers have ended; the window says so.
 void TMainWin::ComPort1HangUp() {
-  // Whatever was half received belongs to no frame of the next connection.
-  Receiver.resetReception();
-  Readback.portLost();
-  try {
-    ComPort1->Close();  // ends a download with its message; the recording goes on
-  } catch (const devlink::EComPort&) {
-    // The device is gone; nothing of it is left to close.
-  }
-  StatusBar1->showMessage(QString::fromUtf8(connectionTextsFor(*captionTable_).lost)
-                              .arg(qtkit::qstr(ComPort1->Port())));
-  if (menu_.AutoReconnect1->isChecked() && menu_.Poczony1->isChecked()) {
-    reconnect_->start();
-  } else {
-    showDisconnected();
-  }
+  statusBar_->showMessage(QString::fromUtf8(connectionTextsFor(*captionTable_).lost)
+                              .arg(qtkit::qstr(instrument_.port())));
+  if (!instrument_.reconnecting()) showDisconnected();
 }
 
-// Opens the port again once its name leads to a device; a device that does not open yet
-// (still settling, taken by another program) is tried again at the next tick, silently.
-void TMainWin::tryReconnect() {
-  if (!menu_.Poczony1->isChecked() || ComPort1->Connected()) {
-    reconnect_->stop();
-    return;
-  }
-  std::error_code ec;
-  if (!std::filesystem::exists(devlink::portDevicePath(ComPort1->Port()), ec)) return;
-  try {
-    ComPort1->Open();
-  } catch (const devlink::EComPort&) {
-    return;
-  }
-  reconnect_->stop();
+void TMainWin::message(const std::string& text) {
+  dialogs_.message(QString::fromStdString(text));
 }
 
 QString TMainWin::connectionStatusText() const {
-  return ComPort1->Connected() ? QString::fromUtf8(kConnectedOnText) + qtkit::qstr(ComPort1->Port())
-                               : QString::fromUtf8(kNotConnectedText);
+  return instrument_.connected()
+             ? QString::fromUtf8(kConnectedOnText) + qtkit::qstr(instrument_.port())
+             : QString::fromUtf8(kNotConnectedText);
+}
+
+QString TMainWin::statusText() const {
+  return statusBar_->currentMessage();
 }
 
 void TMainWin::ComPort1Open() {
-  // Nothing received on an earlier connection belongs to this one.
-  Receiver.resetReception();
-  StatusBar1->showMessage(connectionStatusText());
+  statusBar_->showMessage(connectionStatusText());
   setTransferButtons();  // Power, Odbierz, Wyslij and the download's menu item
   readout_->setColours(kYellow, kWhite);
 }
 
 void TMainWin::ComPort1Close() {
   stopUpload();  // nothing more is written to a closed port
-  StatusBar1->showMessage(QString::fromUtf8(kNotConnectedText));
-  Download.portClosed();
-  Receiver.resetReception();
+  statusBar_->showMessage(QString::fromUtf8(kNotConnectedText));
   setTransferButtons();
   readout_->setColours(kSilver, kSilver);
 }
 
-void TMainWin::SprPolaczTimer() {
-  if (Receiver.DataReceived) {
-    Receiver.DataReceived = false;
+void TMainWin::SprPolaczTimer(bool dataSeen) {
+  if (dataSeen) {
     setLabelColour(readout_->BP, kSilver);
     readout_->setColours(kYellow, kWhite);
   } else {
@@ -447,18 +418,10 @@ void TMainWin::SprPolaczTimer() {
   }
 }
 
-void TMainWin::ComPort1RxChar(int count) {
-  Receiver.ComPort1RxChar(count);
-}
-
-void TMainWin::ZmienStanTimer() {
-  StateTimer.tick();
-}
-
 // --- instrument commands ------------------------------------------------------------------
 
 void TMainWin::PowerClick() {
-  Commands.SendCommand('X', 0, 0);
+  instrument_.send('X', 0, 0);
 }
 
 }  // namespace app

@@ -17,6 +17,6 @@ if(HALVEX_WITH_GUI)
     ${CMAKE_CURRENT_LIST_DIR}/find_instrument_win.cpp)
   target_link_libraries(halvex_mainwin PUBLIC
     halvex_shell halvex_comport halvex_link halvex_probe halvex_measurement halvex_chart halvex_chart_model
-    halvex_calibration_panel halvex_download halvex_pobierzwin qtkit_delivery Qt6::Widgets)
+    halvex_calibration_panel halvex_download halvex_pobierzwin halvex_session qtkit_delivery Qt6::Widgets)
   halvex_warnings(halvex_mainwin)
 endif()

@@ -15,6 +15,7 @@
 #include "qtkit/settings_store.h"
 #include "qtkit/toolkit_translations.h"
 #include "report/raport_win.h"
+#include "session/session.h"
 
 namespace app {
 
@@ -31,6 +32,7 @@ Program::~Program() {
   haslo.reset();
   about.reset();
   mainWin.reset();
+  session.reset();
   translations.reset();
 }
 
@@ -42,7 +44,8 @@ std::unique_ptr<Program> startProgram(qtkit::SettingsStore& store, qtkit::Dialog
       std::make_unique<qtkit::ToolkitTranslations>([](const std::string& domain) {
         devlink::bindCatalogue(domain, devlink::programLocaleDir());
       });
-  program->mainWin = std::make_unique<TMainWin>(store, dialogs);
+  program->session = std::make_unique<session::Session>();
+  program->mainWin = std::make_unique<TMainWin>(store, dialogs, *program->session);
   TMainWin& mainWin = *program->mainWin;
   mainWin.setToolkitLanguage([&translations = *program->translations](const QString& code) {
     translations.setLanguage(code);
@@ -83,8 +86,8 @@ std::unique_ptr<Program> startProgram(qtkit::SettingsStore& store, qtkit::Dialog
   mainWin.setCreateReport([&mainWin, &dialogs] {
     new report::TRaport_Win(&mainWin, dialogs, TMainWin::dataDirectory());
   });
-  mainWin.setCalibrationCard([&mainWin, &dialogs] {
-    new calibration::TPrintDataWin(&mainWin, mainWin.Calibration, dialogs);
+  mainWin.setCalibrationCard([&mainWin, &dialogs, &data = program->session->calibration()] {
+    new calibration::TPrintDataWin(&mainWin, data, dialogs);
   });
   return program;
 }

@@ -14,6 +14,10 @@ class SettingsStore;
 class ToolkitTranslations;
 }  // namespace qtkit
 
+namespace session {
+class Session;
+}
+
 namespace app {
 
 class TAboutWin;
@@ -28,6 +32,8 @@ class TerminationSignals;
 
 struct Program {
   std::unique_ptr<qtkit::ToolkitTranslations> translations;
+  // What runs under the windows; made before and gone after them.
+  std::unique_ptr<session::Session> session;
   std::unique_ptr<TMainWin> mainWin;
   std::unique_ptr<TAboutWin> about;
   std::unique_ptr<THasloWin> haslo;

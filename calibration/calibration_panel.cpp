@@ -240,10 +240,6 @@ bool CalibrationPanel::readbackRunning() const {
   return Odbierz->text() != captions_.OdbierzIdle;
 }
 
-void CalibrationPanel::fillAddressTable() {
-  CalibrationAddressTable = calibration::CalibrationAddressTable;
-}
-
 void CalibrationPanel::fitCaptions() {
   const QFont base = parentWidget() ? parentWidget()->font() : font();
   for (QPushButton* b : {Wyslij, Odbierz, Otworz, Zapisz, Power}) qtkit::fitButtonCaption(b, base);

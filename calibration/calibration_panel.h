@@ -54,11 +54,6 @@ class CalibrationPanel : public QGroupBox {
   void setReadbackRunning(bool running);
   bool readbackRunning() const;
 
-  // Fills the 74 entries of CalibrationAddressTable (at the main window's creation).
-  void fillAddressTable();
-  // Entry k (1..74) is the instrument address of calibration readback word k.
-  std::array<std::uint8_t, 75> CalibrationAddressTable{};
-
   PageControl* PageControl1;
   QPushButton* Wyslij;
   QPushButton* Odbierz;

@@ -91,7 +91,17 @@ ReadbackSession::ReadbackSession(devlink::FrameReceiver& receiver, devlink::Comm
       sender_(sender),
       stateTimer_(stateTimer),
       data_(data),
-      gate_(std::move(clock)) {}
+      gate_(std::move(clock)) {
+  stateTimer_.setFirstCalibrationAddress([] { return CalibrationAddressTable[1]; });
+}
+
+void ReadbackSession::lineClosed(bool lost) {
+  if (lost) {
+    portLost();
+  } else if (state_ != State::Idle) {
+    finish(false);
+  }
+}
 
 std::string ReadbackSession::NoReplyMessage(std::uint8_t address) {
   return "Przyrząd nie odpowiedział na odczyt adresu " + std::to_string(address) +

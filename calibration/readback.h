@@ -13,6 +13,7 @@
 #include "link/frame_receiver.h"
 #include "link/reply_gate.h"
 #include "link/state_timer.h"
+#include "link/transfer.h"
 
 namespace calibration {
 
@@ -56,7 +57,7 @@ std::string FormatFixed(double value, int decimals);
 // reply was late) before the same read is repeated. The last word stands once the line has
 // stayed quiet for kConfirmMs behind it. The panel changes only when all 74 words came, each
 // once, in order; afterwards the receiver drains what is still under way.
-class ReadbackSession {
+class ReadbackSession : public devlink::Transfer {
  public:
   static constexpr int kReplyTimeoutMs = 2000;
   static constexpr int kMaxRetries = 3;
@@ -84,20 +85,26 @@ class ReadbackSession {
   std::function<void()> onCompleted;
   // A message box with OK (the give-up message).
   std::function<void(const std::string&)> showMessage;
-  // (Re)starts the window's single-shot reply timer with this interval; 0 stops it.
-  std::function<void(int ms)> armReplyTimer;
 
   // --- events from the window ---
   void OdbierzClick();
   void start();   // nothing when already running
-  void cancel();  // nothing when idle
+  void cancel() override;  // nothing when idle
   // The line went away: a running readback ends with its message, the panel unchanged, and
   // nothing is sent.
   void portLost();
-  void stateTimerTicked(devlink::LinkMode applied);
+  void stateTimerTicked(devlink::LinkMode applied) override;
   void readbackWordReceived(std::uint16_t word);
   void replyBytesArrived();
-  void replyTimedOut();
+  void replyTimedOut() override;
+
+  // --- the same, as a transfer of the instrument session ---
+  bool active() const override { return running(); }
+  void replyBytesArrived(bool /*foreign*/) override { replyBytesArrived(); }
+  void readbackWord(std::uint16_t word) override { readbackWordReceived(word); }
+  // A lost line ends the readback with its message; a close by hand ends it silently
+  // (nothing could be asked over the closed port, and the button to cancel it is off).
+  void lineClosed(bool lost) override;
 
   bool running() const { return state_ != State::Idle; }
 
@@ -119,9 +126,6 @@ class ReadbackSession {
   bool confirming() const;
   void complete();
   void finish(bool lineOpen = true);  // the steps shared by completion, cancel and give-up
-  void arm(int ms) {
-    if (armReplyTimer) armReplyTimer(ms);
-  }
 
   devlink::FrameReceiver& receiver_;
   devlink::CommandSender& sender_;

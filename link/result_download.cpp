@@ -64,10 +64,6 @@ void ResultDownload::enter(Phase phase) {
   if (phase != Phase::Fetching) gate_.reset();
 }
 
-void ResultDownload::arm(int ms) {
-  if (view.armReplyTimer) view.armReplyTimer(ms);
-}
-
 void ResultDownload::stopStateTimer() {
   if (stateTimer_.setEnabled) stateTimer_.setEnabled(false);
 }

@@ -17,6 +17,7 @@
 #include "link/reply_gate.h"
 #include "link/result_address.h"
 #include "link/state_timer.h"
+#include "link/transfer.h"
 
 namespace devlink {
 
@@ -47,9 +48,6 @@ struct DownloadView {
   std::function<void()> closeWindow;
   // Enable the menu item "Pobierz wyniki z urządzenia" again.
   std::function<void()> enableMenuItem;
-  // Start the window's single-shot reply timer for `ms` milliseconds (restarting it when it
-  // runs); 0 stops it. Its timeout calls ResultDownload::replyTimeout().
-  std::function<void(int ms)> armReplyTimer;
   // The save dialog for data files (filter "Pliki danych Halvex 2.2|*.HVD"): the chosen
   // file's path, or nothing when the user cancelled.
   std::function<std::optional<std::string>()> chooseFile;
@@ -68,7 +66,7 @@ struct DownloadView {
 // its true reply was late) before the same request is repeated. The last result is
 // confirmed by the window of the request that follows it. So the file gets every result
 // once, in order, or the user is told how many came.
-class ResultDownload {
+class ResultDownload : public Transfer {
  public:
   // Address of result 1; result i lies at 100 + 3·(i − 1).
   static constexpr std::uint16_t kFirstAddress = kFirstResultAddress;
@@ -116,8 +114,8 @@ class ResultDownload {
   // 100, window closed; no file.
   // While the header is awaited it also stops the state timer and withdraws the pending
   // mode, so nothing more is requested and a late header is ignored.
-  void cancel();
-  // The reply timer expired (see DownloadView::armReplyTimer); also ends the settling.
+  void cancel() override;
+  // The reply timer expired (see Transfer::armReplyTimer); also ends the settling.
   void replyTimeout();
   // The port was closed under the transfer: it ends as a cancel does but sends nothing and
   // leaves the menu item to the connection; results already fetched are offered for saving.
@@ -128,14 +126,24 @@ class ResultDownload {
   void onDownloadHeader(std::uint16_t endAddress);
   // FrameReceiver::onResultReply: bytes 3, 4 and 5 of a result reply.
   void onResultReply(std::uint8_t status, std::uint8_t lo, std::uint8_t hi);
-  // FrameReceiver::onTransferBytes.
-  void replyBytesArrived(bool foreign = false);
+  // FrameReceiver::onTransferBytes: see replyBytesArrived(bool) below.
+  void replyBytesArrived() { replyBytesArrived(false); }
   // StateTimer::onTick, with the mode the tick applied.
   void onTick(LinkMode applied);
 
+  // --- the same, as a transfer of the instrument session ---
+  void stateTimerTicked(LinkMode applied) override { onTick(applied); }
+  void replyBytesArrived(bool foreign) override;
+  void replyTimedOut() override { replyTimeout(); }
+  void lineClosed(bool /*lost*/) override { portClosed(); }
+  void downloadHeader(std::uint16_t endAddress) override { onDownloadHeader(endAddress); }
+  void resultReply(std::uint8_t status, std::uint8_t lo, std::uint8_t hi) override {
+    onResultReply(status, lo, hi);
+  }
+
   // --- state ---
   Phase phase() const { return phase_; }
-  bool active() const { return phase_ != Phase::Idle; }
+  bool active() const override { return phase_ != Phase::Idle; }
   // The transfer has ended and LinkMode is still DownloadResults (see kSettleMs).
   bool settling() const { return settling_; }
   // Results announced by the header ((ResultEndAddress − 100) div 3), fetched so far.
@@ -168,7 +176,6 @@ class ResultDownload {
   enum class Stop { Cancelled, NoReply, PortClosed };
 
   void enter(Phase phase);
-  void arm(int ms);
   void stopStateTimer();
   void settle();
   void endSettling();

@@ -35,6 +35,11 @@ class StateTimer {
   // of a phase has gone out (and starts waiting for the reply).
   std::function<void(LinkMode)> onTick;
 
+  // Where entry 1 of the calibration address map comes from (the readback sets it).
+  void setFirstCalibrationAddress(std::function<std::uint8_t()> fn) {
+    firstCalibrationAddress_ = std::move(fn);
+  }
+
   // One tick (`ZmienStanTimer`).
   void tick();
 

@@ -161,6 +161,14 @@ bool CsvRecording::open(const std::filesystem::path& path, CsvStyle style) {
     error_ = errno;
     return false;
   }
+  return open(fd, style);
+}
+
+bool CsvRecording::open(int fd, CsvStyle style) {
+  close();
+  error_ = 0;
+  rows_ = 0;
+  style_ = style;
   appender_.attach(fd);
   appender_.append(csvHeader(style));
   return appender_.flush();

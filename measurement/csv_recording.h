@@ -50,6 +50,8 @@ class CsvRecording {
   // Creates (or replaces) the file and writes the header. False with error() set when it
   // cannot be created.
   bool open(const std::filesystem::path& path, CsvStyle style);
+  // The same on a descriptor already open (standard output); it is closed with the recording.
+  bool open(int fd, CsvStyle style);
   bool isOpen() const { return appender_.isOpen(); }
   void add(std::chrono::system_clock::time_point arrival, std::string_view line,
            const MeasurementReading& reading);

@@ -101,12 +101,12 @@ TEST_F(PanelTest, LayoutAndStatesAsCreated) {
   EXPECT_EQ(p->Z->item(4, 1)->text(), "-");
   EXPECT_EQ(p->KFILTR->item(4, 0)->text(), "I ON");
   EXPECT_EQ(p->S_Faza->item(0, 1)->text(), "Faza");
-  EXPECT_EQ(w->Calibration.cell(Grid::X, 3, 2), "-") << "hidden placeholder cells too";
-  EXPECT_EQ(w->Calibration.cell(Grid::X, 2, 8), "-");
+  EXPECT_EQ(env.calibration().cell(Grid::X, 3, 2), "-") << "hidden placeholder cells too";
+  EXPECT_EQ(env.calibration().cell(Grid::X, 2, 8), "-");
 }
 
 TEST_F(PanelTest, WidgetsAndTheDataSetShowTheSameTexts) {
-  calibration::CalibrationData& d = w->Calibration;
+  calibration::CalibrationData& d = env.calibration();
   p->X->item(1, 1)->setText("0,25");
   QTest::keyClicks(p->OKor, "17");
   p->_uiSS12->setChecked(true);
@@ -174,7 +174,7 @@ TEST_F(PanelTest, TabGoesOverTheEditableCellsAndEveryTypedTextLands) {
   w->show();
   QApplication::setActiveWindow(w);
   ASSERT_TRUE(QTest::qWaitForWindowActive(w));
-  calibration::CalibrationData& d = w->Calibration;
+  calibration::CalibrationData& d = env.calibration();
   struct Case {
     calibration::CalibrationGrid* grid;
     int page;
@@ -244,7 +244,7 @@ TEST_F(PanelTest, TabGoesOverTheEditableCellsAndEveryTypedTextLands) {
 }
 
 TEST_F(PanelTest, CalibrationFilesThroughTheButtons) {
-  calibration::CalibrationData& d = w->Calibration;
+  calibration::CalibrationData& d = env.calibration();
   const QString file = env.path("a.HVC");
   d.setCell(Grid::Y, 2, 3, "-0,5");
   d.setCell(Grid::X, 1, 4, "not a placeholder");
@@ -281,9 +281,9 @@ TEST_F(PanelTest, UploadWithThePortClosedReportsEachParameterAndEndsEnabled) {
   w->WyslijClick();
   EXPECT_EQ(env.dialogs.messages, QStringList{"Nie można wysłać tekstu 0 do adresu 192"});
   env.dialogs.messages.clear();
-  w->Calibration.setCell(Grid::X, 1, 1, "0.5");
-  w->Calibration.setEdit(Edit::NR, "12345");
-  w->Calibration.setCell(Grid::KFILTR, 1, 3, "1");  // refused: outside (-1, 1)
+  env.calibration().setCell(Grid::X, 1, 1, "0.5");
+  env.calibration().setEdit(Edit::NR, "12345");
+  env.calibration().setCell(Grid::KFILTR, 1, 3, "1");  // refused: outside (-1, 1)
   w->WyslijClick();
   EXPECT_EQ(env.dialogs.messages,
             (QStringList{"Nie można wysłać tekstu 16384 do adresu 0",
@@ -297,16 +297,16 @@ TEST_F(PanelTest, UploadWithThePortClosedReportsEachParameterAndEndsEnabled) {
 // transfer off, and the frames are those of the plan in the plan's order.
 TEST_F(PanelTest, UploadWaitsForTheInstrumentWhileTheWindowHandlesEvents) {
   testutil::Pty pty;
-  w->ComPort1->SetPort(pty.slave.toStdString());
+  env.port().SetPort(pty.slave.toStdString());
   w->controls().S_Polacz->click();
-  ASSERT_TRUE(w->ComPort1->Connected());
+  ASSERT_TRUE(env.port().Connected());
   pty.drain();
-  w->Calibration.setCell(Grid::X, 1, 1, "0.5");
-  w->Calibration.setCell(Grid::Y, 2, 3, "-0.25");
-  w->Calibration.setEdit(Edit::NR, "12345");
+  env.calibration().setCell(Grid::X, 1, 1, "0.5");
+  env.calibration().setCell(Grid::Y, 2, 3, "-0.25");
+  env.calibration().setEdit(Edit::NR, "12345");
   p->SaveEPROM->setChecked(true);
   std::vector<std::uint8_t> planned;
-  for (const calibration::UploadStep& step : calibration::PlanUpload(w->Calibration, true))
+  for (const calibration::UploadStep& step : calibration::PlanUpload(env.calibration(), true))
     if (step.kind == calibration::UploadStep::Kind::WriteFrame)
       planned.insert(planned.end(), step.frame.begin(), step.frame.end());
   ASSERT_EQ(planned.back(), 0);  // ... 'S' 0 0 0 last
@@ -336,14 +336,14 @@ TEST_F(PanelTest, UploadWaitsForTheInstrumentWhileTheWindowHandlesEvents) {
 
 TEST_F(PanelTest, ClosingThePortDuringTheUploadsWaitEndsIt) {
   testutil::Pty pty;
-  w->ComPort1->SetPort(pty.slave.toStdString());
+  env.port().SetPort(pty.slave.toStdString());
   w->controls().S_Polacz->click();
-  ASSERT_TRUE(w->ComPort1->Connected());
+  ASSERT_TRUE(env.port().Connected());
   p->SaveEPROM->setChecked(true);
   w->WyslijClick();
   ASSERT_TRUE(w->UploadActive());
   w->controls().S_Polacz->click();  // disconnect
-  ASSERT_FALSE(w->ComPort1->Connected());
+  ASSERT_FALSE(env.port().Connected());
   EXPECT_FALSE(w->UploadActive()) << "the upload ends with the port";
   EXPECT_TRUE(p->Otworz->isEnabled());
   QTest::qWait(700);  // past the wait: nothing more happens
@@ -351,16 +351,16 @@ TEST_F(PanelTest, ClosingThePortDuringTheUploadsWaitEndsIt) {
   EXPECT_TRUE(env.dialogs.messages.isEmpty()) << env.dialogs.messages.join("|").toStdString();
   // And the next upload runs again.
   w->controls().S_Polacz->click();
-  ASSERT_TRUE(w->ComPort1->Connected());
+  ASSERT_TRUE(env.port().Connected());
   w->WyslijClick();
   ASSERT_TRUE(QTest::qWaitFor([&] { return !w->UploadActive(); }, 3000));
 }
 
 TEST_F(PanelTest, ReadbackCaptionGaugeAndCancelAgainstALine) {
   testutil::Pty pty;
-  w->ComPort1->SetPort(pty.slave.toStdString());
+  env.port().SetPort(pty.slave.toStdString());
   w->controls().S_Polacz->click();
-  ASSERT_TRUE(w->ComPort1->Connected());
+  ASSERT_TRUE(env.port().Connected());
   EXPECT_TRUE(p->Wyslij->isEnabled());
   pty.drain();
   w->show();
@@ -381,7 +381,7 @@ TEST_F(PanelTest, ReadbackCaptionGaugeAndCancelAgainstALine) {
   EXPECT_EQ(pty.read(6), (std::vector<std::uint8_t>{0xAA, 0x55, 'V', 0, 0, 0}));
   QTest::qWait(800);
   EXPECT_TRUE(pty.read(6, 100).empty());
-  EXPECT_EQ(w->Receiver.LinkMode, devlink::LinkMode::Measuring);
+  EXPECT_EQ(env.receiver().LinkMode, devlink::LinkMode::Measuring);
 
   // Started again, the first request goes out 600 ms later; the words come one by one.
   p->Odbierz->click();
@@ -400,12 +400,12 @@ TEST_F(PanelTest, ReadbackCaptionGaugeAndCancelAgainstALine) {
       pty.write({0xAA, 0x55, static_cast<std::uint8_t>(k), 0x00});
     }
     if (k < 74) {
-      ASSERT_TRUE(QTest::qWaitFor([&] { return w->Readback.ReadbackIndex == k + 1; }, 2000));
+      ASSERT_TRUE(QTest::qWaitFor([&] { return env.readback().ReadbackIndex == k + 1; }, 2000));
       EXPECT_EQ(p->Postep->value(), std::min(k, 68));
     }
   }
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !w->Readback.running(); }, 2000));
-  EXPECT_EQ(w->Calibration.cell(Grid::X, 1, 1), "0.5000");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !env.readback().running(); }, 2000));
+  EXPECT_EQ(env.calibration().cell(Grid::X, 1, 1), "0.5000");
   EXPECT_EQ(p->X->item(1, 1)->text(), "0.5000");
   EXPECT_EQ(p->Odbierz->text(), "Odbierz");
   EXPECT_TRUE(p->Wyslij->isEnabled());

@@ -49,13 +49,13 @@ TEST(EndToEnd, LiveReadingCommandRecordingAndReplayAgainstTheSimulator) {
   ASSERT_TRUE(QFile::exists(link));
 
   // Connect and watch the reading arrive.
-  w.ComPort1->SetPort(link.toStdString());
+  env.port().SetPort(link.toStdString());
   w.controls().S_Polacz->click();
-  ASSERT_TRUE(w.ComPort1->Connected()) << env.dialogs.messages.join("; ").toStdString();
+  ASSERT_TRUE(env.port().Connected()) << env.dialogs.messages.join("; ").toStdString();
   ASSERT_TRUE(QTest::qWaitFor([&] { return w.readout().SWynik->text() == "  1.234  mT"; }, 5000))
       << w.readout().SWynik->text().toStdString();
   EXPECT_EQ(w.readout().SOS->text(), "X");
-  EXPECT_EQ(w.StatusBar1->currentMessage(), "Połączony na " + link);
+  EXPECT_EQ(w.statusText(), "Połączony na " + link);
 
   // A menu command: its six bytes reach the instrument, which follows it.
   w.menu().remoteItem("Wektor1")->trigger();
@@ -69,7 +69,7 @@ TEST(EndToEnd, LiveReadingCommandRecordingAndReplayAgainstTheSimulator) {
   env.dialogs.fileAnswers = {file};
   w.controls().S_Zapisz->click();
   ASSERT_TRUE(w.RecordingActive());
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w.Lines.LineCount() >= 40; }, 5000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return env.lines().LineCount() >= 40; }, 5000));
   w.controls().S_Zapisz->click();  // now "Zakoncz zapis"
   EXPECT_FALSE(w.RecordingActive());
   const std::vector<std::string> lines = testutil::fileLines(file);
@@ -82,7 +82,7 @@ TEST(EndToEnd, LiveReadingCommandRecordingAndReplayAgainstTheSimulator) {
   w.controls().S_Otworz->click();
   EXPECT_FALSE(w.menu().Danezurzdzenia1->isChecked());
   EXPECT_TRUE(w.chart().Kosz->isHidden());
-  EXPECT_EQ(w.Lines.LineCount(), static_cast<int>(lines.size()));
+  EXPECT_EQ(env.lines().LineCount(), static_cast<int>(lines.size()));
   EXPECT_EQ(w.chart().Wykres1->Ilosc(), static_cast<int>(lines.size()) - 1);
   EXPECT_TRUE(w.chart().TrackBar1->isHidden());  // a short file fits the chart
   EXPECT_TRUE(env.dialogs.messages.isEmpty()) << env.dialogs.messages.join("; ").toStdString();
@@ -96,9 +96,9 @@ TEST(EndToEnd, PulledCableLeavesTheProgramUsableAndReconnectWorks) {
   const QString link = env.path("ttyLT40");
   auto sim = std::make_unique<Simulator>(
       link, env.path("sim1.log"), std::vector<std::string>{"--gen", "const", "--value", "500"});
-  w.ComPort1->SetPort(link.toStdString());
+  env.port().SetPort(link.toStdString());
   w.controls().S_Polacz->click();
-  ASSERT_TRUE(w.ComPort1->Connected());
+  ASSERT_TRUE(env.port().Connected());
   ASSERT_TRUE(QTest::qWaitFor([&] { return w.readout().SWynik->text() == "  0.500  mT"; }, 5000));
 
   sim->stop(SIGKILL);
@@ -111,14 +111,14 @@ TEST(EndToEnd, PulledCableLeavesTheProgramUsableAndReconnectWorks) {
   EXPECT_LE(silent.elapsed(), 1700);
   EXPECT_EQ(qtkit::labelColour(w.readout().SWynik), app::kSilver);
   w.controls().S_Polacz->click();  // disconnect
-  EXPECT_FALSE(w.ComPort1->Connected());
+  EXPECT_FALSE(env.port().Connected());
   EXPECT_TRUE(env.dialogs.messages.isEmpty()) << env.dialogs.messages.join("; ").toStdString();
 
   // The instrument is back: connecting again brings the readings back.
   sim = std::make_unique<Simulator>(link, env.path("sim2.log"),
                                     std::vector<std::string>{"--gen", "const", "--value", "700"});
   w.controls().S_Polacz->click();
-  ASSERT_TRUE(w.ComPort1->Connected()) << env.dialogs.messages.join("; ").toStdString();
+  ASSERT_TRUE(env.port().Connected()) << env.dialogs.messages.join("; ").toStdString();
   ASSERT_TRUE(QTest::qWaitFor([&] { return w.readout().SWynik->text() == "  0.700  mT"; }, 5000))
       << w.readout().SWynik->text().toStdString();
   EXPECT_EQ(qtkit::labelColour(w.readout().SWynik), app::kYellow);

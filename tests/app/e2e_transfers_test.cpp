@@ -51,9 +51,9 @@ struct SimRun {
     sim = std::make_unique<testutil::SimulatorProcess>(link.toStdString(),
                                                        env.path("sim.log").toStdString(), extra);
     ASSERT_TRUE(QFile::exists(link));
-    env.win->ComPort1->SetPort(link.toStdString());
+    env.port().SetPort(link.toStdString());
     env.win->controls().S_Polacz->click();
-    ASSERT_TRUE(env.win->ComPort1->Connected());
+    ASSERT_TRUE(env.port().Connected());
     ASSERT_TRUE(QTest::qWaitFor([&] { return env.win->chart().Wykres1->Ilosc() > 2; }, 5000));
   }
   Memory memory() const {
@@ -64,7 +64,7 @@ struct SimRun {
   }
   bool readBack() {
     env.win->OdbierzClick();
-    return QTest::qWaitFor([&] { return !env.win->Readback.running(); }, 30000);
+    return QTest::qWaitFor([&] { return !env.readback().running(); }, 30000);
   }
   // Results as the download writes them, for the simulator's default memory of `n`.
   static std::vector<std::string> expectedResults(int n) {
@@ -82,7 +82,7 @@ struct SimRun {
     env.win->attachDownloadWindow(window);
     env.dialogs.fileAnswers = {file};
     env.win->menu().Pobierzwynikizurzdzenia1->trigger();
-    return QTest::qWaitFor([&] { return !env.win->Download.active(); }, 60000);
+    return QTest::qWaitFor([&] { return !env.download().active(); }, 60000);
   }
 };
 struct SimWindow : ::testing::Test, SimRun {};
@@ -133,7 +133,7 @@ void fillPanel(calibration::CalibrationData& d) {
 TEST_F(SimWindow, UploadLandsInTheInstrumentsMemoryAsTheEncodedWords) {
   start({});
   app::TMainWin& w = *env.win;
-  calibration::CalibrationData& d = w.Calibration;
+  calibration::CalibrationData& d = env.calibration();
   fillPanel(d);
   w.calibrationPanel().SaveEPROM->setChecked(true);
 
@@ -208,17 +208,17 @@ TEST_F(SimWindow, ReadbackFillsEveryCellAsTheWordsSay) {
   EXPECT_EQ(w.calibrationPanel().Odbierz->text(), "Przerwij");
   EXPECT_FALSE(w.calibrationPanel().Wyslij->isEnabled());
   EXPECT_TRUE(w.calibrationPanel().Postep->isVisible() || !w.isVisible());
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !w.Readback.running(); }, 15000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !env.readback().running(); }, 15000));
   EXPECT_EQ(w.calibrationPanel().Odbierz->text(), "Odbierz");
   EXPECT_TRUE(w.calibrationPanel().Wyslij->isEnabled());
   EXPECT_TRUE(env.dialogs.messages.isEmpty()) << env.dialogs.messages.join("|").toStdString();
-  EXPECT_EQ(w.Readback.CalibrationWords, words);
+  EXPECT_EQ(env.readback().CalibrationWords, words);
   for (Grid g : {Grid::X, Grid::Y, Grid::Z, Grid::KFILTR, Grid::S_Faza})
     for (int c = 0; c <= 3; ++c)
-      for (int r = 0; r <= 8; ++r) EXPECT_EQ(w.Calibration.cell(g, c, r), expected.cell(g, c, r));
+      for (int r = 0; r <= 8; ++r) EXPECT_EQ(env.calibration().cell(g, c, r), expected.cell(g, c, r));
   for (int e = 0; e < calibration::kEditCount; ++e)
-    EXPECT_EQ(w.Calibration.edit(Edit(e)), expected.edit(Edit(e)));
-  EXPECT_EQ(w.Calibration.switchByte(), known[192]);
+    EXPECT_EQ(env.calibration().edit(Edit(e)), expected.edit(Edit(e)));
+  EXPECT_EQ(env.calibration().switchByte(), known[192]);
   EXPECT_EQ(w.calibrationPanel().X->item(1, 1)->text().toStdString(), expected.cell(Grid::X, 1, 1));
 }
 
@@ -232,7 +232,7 @@ TEST_F(SimWindow, StoredResultsComeDownIntoADataFile) {
   w.menu().Pobierzwynikizurzdzenia1->trigger();
   EXPECT_FALSE(w.menu().Pobierzwynikizurzdzenia1->isEnabled());
   // While the results come, the live readout stands still.
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w.Receiver.LinkMode != devlink::LinkMode::Measuring; },
+  ASSERT_TRUE(QTest::qWaitFor([&] { return env.receiver().LinkMode != devlink::LinkMode::Measuring; },
                               2000));
   const int pointsDuring = w.chart().Wykres1->Ilosc();
   ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(file); }, 10000));
@@ -260,8 +260,7 @@ TEST(SimReadback, EndsWithTheInstrumentsDataOrAMessage) {
     SimRun t;
     t.start(m.options);
     if (::testing::Test::HasFatalFailure()) return;
-    app::TMainWin& w = *t.env.win;
-    w.Readback.ReplyTimeoutMs = kShortReplyTimeoutMs;
+    t.env.readback().ReplyTimeoutMs = kShortReplyTimeoutMs;
     const Memory memory = t.memory();
     calibration::CalibrationWordTable words{};
     for (int k = 1; k <= calibration::kCalibrationWordCount; ++k) {
@@ -269,13 +268,13 @@ TEST(SimReadback, EndsWithTheInstrumentsDataOrAMessage) {
       words[static_cast<std::size_t>(k)] =
           static_cast<std::int16_t>(memory[a] | (memory[a + 1] << 8));
     }
-    w.Calibration.setEdit(Edit::NR, "untouched");
+    t.env.calibration().setEdit(Edit::NR, "untouched");
     ASSERT_TRUE(t.readBack());
     if (t.env.dialogs.messages.isEmpty()) {
-      EXPECT_EQ(w.Readback.CalibrationWords, words);
-      EXPECT_EQ(w.Calibration.edit(Edit::NR), "12345");
+      EXPECT_EQ(t.env.readback().CalibrationWords, words);
+      EXPECT_EQ(t.env.calibration().edit(Edit::NR), "12345");
     } else {
-      EXPECT_EQ(w.Calibration.edit(Edit::NR), "untouched");
+      EXPECT_EQ(t.env.calibration().edit(Edit::NR), "untouched");
     }
     // These rates are well within what the repeats cover: the data must come through.
     EXPECT_TRUE(t.env.dialogs.messages.isEmpty()) << t.env.dialogs.messages.join("|").toStdString();
@@ -293,7 +292,7 @@ TEST(SimDownload, EndsWithTheInstrumentsDataOrAMessage) {
     t.start(options);
     if (::testing::Test::HasFatalFailure()) return;
     app::TMainWin& w = *t.env.win;
-    w.Download.ReplyTimeoutMs = kShortReplyTimeoutMs;
+    t.env.download().ReplyTimeoutMs = kShortReplyTimeoutMs;
     app::TPobierzWin window(&w);
     const QString file = t.env.path("results.HVD");
     ASSERT_TRUE(t.download(window, file));
@@ -306,8 +305,8 @@ TEST(SimDownload, EndsWithTheInstrumentsDataOrAMessage) {
         << *wrong.second;
     EXPECT_TRUE(t.env.dialogs.questions.isEmpty()) << t.env.dialogs.questions.join("|").toStdString();
     EXPECT_EQ(lines, expected);
-    EXPECT_TRUE(w.StatusBar1->currentMessage().startsWith("Pobrano wyników: 60, zapisano w pliku results.HVD"))
-        << w.StatusBar1->currentMessage().toStdString();
+    EXPECT_TRUE(w.statusText().startsWith("Pobrano wyników: 60, zapisano w pliku results.HVD"))
+        << w.statusText().toStdString();
   }
 }
 
@@ -343,9 +342,9 @@ TEST_F(SimWindow, HangUpMidFrameLeavesNoFalseReading) {
   sim->signal(SIGUSR1);
   // Lost, then back by itself once the simulator is plugged in again.
   ASSERT_TRUE(QTest::qWaitFor(
-      [&] { return w.StatusBar1->currentMessage().startsWith("Utracono połączenie"); }, 1000));
+      [&] { return w.statusText().startsWith("Utracono połączenie"); }, 1000));
   ASSERT_TRUE(QTest::qWaitFor(
-      [&] { return w.StatusBar1->currentMessage().startsWith("Połączony na"); }, 2000));
+      [&] { return w.statusText().startsWith("Połączony na"); }, 2000));
   const int reconnected = w.chart().Wykres1->Ilosc();
   ASSERT_TRUE(QTest::qWaitFor([&] { return w.chart().Wykres1->Ilosc() > reconnected + 5; }, 5000));
   w.ZakonczClick();
@@ -359,7 +358,7 @@ TEST_F(SimWindow, HangUpMidFrameLeavesNoFalseReading) {
 TEST_F(SimWindow, DefaultProbeReadsBackAndUploadsWithoutAMessage) {
   start({});
   ASSERT_TRUE(readBack());
-  EXPECT_EQ(env.win->Calibration.edit(Edit::NR), "12345");
+  EXPECT_EQ(env.calibration().edit(Edit::NR), "12345");
   const Memory before = memory();
   env.win->WyslijClick();
   EXPECT_TRUE(env.dialogs.messages.isEmpty()) << env.dialogs.messages.join("|").toStdString();
@@ -407,7 +406,7 @@ TEST(SimReconnect, TheInstrumentComesBackByItself) {
 
     t.sim->signal(SIGUSR1);
     const QString lost = "Utracono połączenie z " + t.env.path("ttyLT40");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.StatusBar1->currentMessage() == lost; }, 1000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.statusText() == lost; }, 1000));
     EXPECT_TRUE(t.env.dialogs.messages.isEmpty()) << "no message box";
     if (row.disconnectDuringSearch) w.controls().S_Polacz->click();
     EXPECT_EQ(w.Reconnecting(), row.autoReconnect && !row.disconnectDuringSearch);
@@ -422,10 +421,10 @@ TEST(SimReconnect, TheInstrumentComesBackByItself) {
                                       800 + 1500 + 500);
     if (row.autoReconnect && !row.disconnectDuringSearch) {
       ASSERT_TRUE(back);
-      EXPECT_TRUE(w.StatusBar1->currentMessage().startsWith("Połączony na "));
+      EXPECT_TRUE(w.statusText().startsWith("Połączony na "));
     } else {
       EXPECT_FALSE(back);
-      EXPECT_FALSE(w.ComPort1->Connected());
+      EXPECT_FALSE(t.env.port().Connected());
       EXPECT_EQ(w.controls().S_Polacz->text(), "Połącz");
     }
     w.ZakonczClick();

@@ -132,7 +132,7 @@ TEST(FindInstrumentWin, FromTheMenuToThePortThatLeadsToTheInstrument) {
   win->PortName->setCurrentText(QStringLiteral("COM5"));
   win->Use->click();
 
-  EXPECT_EQ(w.ComPort1->Port(), "COM5");
+  EXPECT_EQ(env.port().Port(), "COM5");
   for (int n = 1; n <= 20; ++n)
     EXPECT_EQ(w.menu().COMs[static_cast<std::size_t>(n - 1)]->isChecked(), n == 5) << n;
   EXPECT_EQ(devlink::describePort("COM5"), devlink::portDevicePath(link));

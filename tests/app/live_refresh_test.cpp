@@ -73,9 +73,9 @@ TEST(LiveRefresh, FramesFasterThanTheRefreshAreAllChartedAndTheNewestIsShown) {
   app::TMainWin& w = *env.win;
   w.setLiveRefreshInterval(200);  // long enough that the frames below fall inside it
   testutil::Pty pty;
-  w.ComPort1->SetPort(pty.slave.toStdString());
+  env.port().SetPort(pty.slave.toStdString());
   w.controls().S_Polacz->click();
-  ASSERT_TRUE(w.ComPort1->Connected());
+  ASSERT_TRUE(env.port().Connected());
 
   pty.write(testutil::frame(1000));
   ASSERT_TRUE(QTest::qWaitFor([&] { return w.chart().Wykres1->Ilosc() == 1; }, 3000));
@@ -100,9 +100,9 @@ TEST(LiveRefresh, ClearingDropsWhatWaitsToBeShown) {
   ASSERT_TRUE(env.start("pl"));
   app::TMainWin& w = *env.win;
   w.setLiveRefreshInterval(10000);
-  auto feed = [&w](std::int16_t counts) {
+  auto feed = [&env](std::int16_t counts) {
     const std::vector<std::uint8_t> f = testutil::frame(counts);
-    w.Receiver.handleEvent(f.data(), static_cast<int>(f.size()));
+    env.receiver().handleEvent(f.data(), static_cast<int>(f.size()));
   };
   feed(1000);  // shown at once
   feed(5000);  // a jump of 4000 counts, gathered

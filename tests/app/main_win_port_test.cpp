@@ -39,10 +39,10 @@ Bytes command(char letter, std::uint8_t a) {
 }
 
 // Connects the window to the pseudo-terminal through the connect button.
-void connect(TMainWin& w, const Pty& pty) {
-  w.ComPort1->SetPort(pty.slave.toStdString());
-  w.controls().S_Polacz->click();
-  ASSERT_TRUE(w.ComPort1->Connected());
+void connect(WindowEnv& env, const Pty& pty) {
+  env.port().SetPort(pty.slave.toStdString());
+  env.win->controls().S_Polacz->click();
+  ASSERT_TRUE(env.port().Connected());
 }
 
 TEST(MainWinPort, ConnectFailureLeavesTheWindowDisconnected) {
@@ -65,9 +65,9 @@ TEST(MainWinPort, ConnectFailureLeavesTheWindowDisconnected) {
   EXPECT_FALSE(w.menu().Poczony1->isChecked());
   EXPECT_TRUE(w.menu().Trans->menuAction()->isEnabled());
   EXPECT_FALSE(w.menu().Sterowanie->menuAction()->isEnabled());
-  EXPECT_FALSE(w.SprPolacz->isActive());
+  EXPECT_FALSE(env.instrument().connectionCheckRunning());
   EXPECT_EQ(w.controls().S_Polacz->text(), "Połącz");
-  EXPECT_EQ(w.StatusBar1->currentMessage(), "Nie połączony");
+  EXPECT_EQ(w.statusText(), "Nie połączony");
 }
 
 // The connect message's second line names the device and says why it did not open, in the
@@ -119,7 +119,7 @@ TEST_P(MainWinConnectMessage, SaysWhichDeviceAndWhy) {
   QFile::remove(ports + "/COM7");
   if (holder >= 0) ::close(holder);
 
-  EXPECT_FALSE(w.ComPort1->Connected());
+  EXPECT_FALSE(env.port().Connected());
   EXPECT_EQ(env.dialogs.messages, QStringList{"Nie można podłączyć się do COM7\n" + device + ": " +
                                               QString::fromUtf8(row.reason)});
 }
@@ -146,9 +146,9 @@ TEST(MainWinPort, ConnectReadDisconnect) {
   ASSERT_TRUE(env.start("pl"));
   TMainWin& w = *env.win;
   Pty pty;
-  connect(w, pty);
+  connect(env, pty);
 
-  EXPECT_EQ(w.StatusBar1->currentMessage(), "Połączony na " + pty.slave);
+  EXPECT_EQ(w.statusText(), "Połączony na " + pty.slave);
   EXPECT_TRUE(w.menu().Poczony1->isChecked());
   EXPECT_FALSE(w.menu().Trans->menuAction()->isEnabled());
   EXPECT_TRUE(w.menu().Sterowanie->menuAction()->isEnabled());
@@ -158,7 +158,7 @@ TEST(MainWinPort, ConnectReadDisconnect) {
   EXPECT_TRUE(w.menu().Pobierzwynikizurzdzenia1->isEnabled());
   EXPECT_TRUE(w.menu().Zapisz1->isEnabled());
   EXPECT_TRUE(w.controls().S_Zapisz->isEnabled());
-  EXPECT_TRUE(w.SprPolacz->isActive());
+  EXPECT_TRUE(env.instrument().connectionCheckRunning());
   EXPECT_EQ(w.controls().S_Polacz->text(), "Rozłącz");
   EXPECT_EQ(qtkit::labelColour(w.readout().SWynik), app::kYellow);
   EXPECT_EQ(qtkit::labelColour(w.readout().STemp), app::kWhite);
@@ -200,7 +200,7 @@ TEST(MainWinPort, ConnectReadDisconnect) {
 
   // Disconnect.
   w.menu().Poczony1->trigger();
-  EXPECT_FALSE(w.ComPort1->Connected());
+  EXPECT_FALSE(env.port().Connected());
   EXPECT_FALSE(w.menu().Poczony1->isChecked());
   EXPECT_TRUE(w.menu().Trans->menuAction()->isEnabled());
   EXPECT_FALSE(w.menu().Sterowanie->menuAction()->isEnabled());
@@ -209,9 +209,9 @@ TEST(MainWinPort, ConnectReadDisconnect) {
   EXPECT_FALSE(w.calibrationPanel().Power->isEnabled());
   EXPECT_FALSE(w.menu().Zapisz1->isEnabled());
   EXPECT_FALSE(w.controls().S_Zapisz->isEnabled());
-  EXPECT_FALSE(w.SprPolacz->isActive());
+  EXPECT_FALSE(env.instrument().connectionCheckRunning());
   EXPECT_EQ(w.controls().S_Polacz->text(), "Połącz");
-  EXPECT_EQ(w.StatusBar1->currentMessage(), "Nie połączony");
+  EXPECT_EQ(w.statusText(), "Nie połączony");
   EXPECT_EQ(qtkit::labelColour(w.readout().BP), app::kSilver);
   EXPECT_EQ(qtkit::labelColour(w.readout().SWynik), app::kSilver);
   EXPECT_EQ(env.dialogs.beeps, 2);
@@ -223,7 +223,7 @@ TEST(MainWinPort, ConnectionCheckGreysASilentInstrument) {
   ASSERT_TRUE(env.start("pl"));
   TMainWin& w = *env.win;
   Pty pty;
-  connect(w, pty);
+  connect(env, pty);
   // Silent: within two periods "No transmission" lights and the readout turns silver.
   ASSERT_TRUE(
       QTest::qWaitFor([&] { return qtkit::labelColour(w.readout().BP) == app::kAqua; }, 2500));
@@ -244,7 +244,7 @@ TEST(MainWinPort, RemoteControlMenuSendsItsFrames) {
   ASSERT_TRUE(env.start("pl"));
   TMainWin& w = *env.win;
   Pty pty;
-  connect(w, pty);
+  connect(env, pty);
   pty.drain();
   // Every item of the table, through the menu the window built from it.
   int sent = 0;
@@ -278,7 +278,7 @@ TEST(MainWinPort, InstrumentLanguageSwitchesTheWindowButNotTheSetting) {
   ASSERT_TRUE(env.start("pl"));
   TMainWin& w = *env.win;
   Pty pty;
-  connect(w, pty);
+  connect(env, pty);
   pty.drain();
   w.menu().remoteItem("Angielski1")->trigger();
   EXPECT_EQ(pty.read(6), (Bytes{0xAA, 0x55, 0x4E, 0x00, 0x00, 0x00}));
@@ -304,11 +304,11 @@ TEST(MainWinPort, ClosingTheWindowClosesThePortAndStoresItsName) {
   ASSERT_TRUE(env.start("pl"));
   TMainWin& w = *env.win;
   Pty pty;
-  connect(w, pty);
+  connect(env, pty);
   w.show();
   env.dialogs.yesNoAnswers = {true};
   EXPECT_TRUE(w.close());
-  EXPECT_FALSE(w.ComPort1->Connected());
+  EXPECT_FALSE(env.port().Connected());
   EXPECT_EQ(QString::fromStdString(env.store.readString(keys::kProduct, keys::kComPort)),
             pty.slave);
 }
@@ -316,23 +316,22 @@ TEST(MainWinPort, ClosingTheWindowClosesThePortAndStoresItsName) {
 TEST(MainWinPort, StateTimerAsksForTheDownloadHeader) {
   WindowEnv env;
   ASSERT_TRUE(env.start("pl"));
-  TMainWin& w = *env.win;
   Pty pty;
-  connect(w, pty);
+  connect(env, pty);
   pty.drain();
-  w.Receiver.PendingLinkMode = devlink::LinkMode::DownloadHeader;
-  w.ZmienStan->start();
+  env.receiver().PendingLinkMode = devlink::LinkMode::DownloadHeader;
+  env.instrument().stateTimer().setEnabled(true);
   EXPECT_EQ(pty.readProcessingEvents(6), command('Z', 0));
-  EXPECT_EQ(w.Receiver.LinkMode, devlink::LinkMode::DownloadHeader);
-  EXPECT_TRUE(w.ZmienStan->isActive());
+  EXPECT_EQ(env.receiver().LinkMode, devlink::LinkMode::DownloadHeader);
+  EXPECT_TRUE(env.instrument().stateTimerRunning());
   // "Z" again at the next tick, as long as no header has come.
   EXPECT_EQ(pty.readProcessingEvents(6), command('Z', 0));
   // Readback phase: reads the word at entry 1 of the address table and stops the timer.
-  w.Receiver.PendingLinkMode = devlink::LinkMode::CalibrationReadback;
-  w.ZmienStanTimer();
-  EXPECT_FALSE(w.ZmienStan->isActive());
+  env.receiver().PendingLinkMode = devlink::LinkMode::CalibrationReadback;
+  env.instrument().tickStateTimer();
+  EXPECT_FALSE(env.instrument().stateTimerRunning());
   EXPECT_EQ(pty.read(6), (Bytes{0xAA, 0x55, 0x44, 0x00, 0x00, 0x02}));
-  w.Receiver.LinkMode = devlink::LinkMode::Measuring;
+  env.receiver().LinkMode = devlink::LinkMode::Measuring;
 }
 
 // Connecting while a recording runs (started on an earlier connection) keeps the menu's
@@ -343,12 +342,12 @@ TEST(MainWinPort, ConnectingDuringARecordingKeepsStartingOff) {
   ASSERT_TRUE(env.start("pl"));
   TMainWin& w = *env.win;
   Pty pty;
-  connect(w, pty);
+  connect(env, pty);
   env.dialogs.fileAnswers = {env.path("rec.HVD")};
   w.Zapisz1Click();
   w.controls().S_Polacz->click();  // disconnect
   w.controls().S_Polacz->click();  // and connect again
-  ASSERT_TRUE(w.ComPort1->Connected());
+  ASSERT_TRUE(env.port().Connected());
   EXPECT_TRUE(w.RecordingActive());
   EXPECT_FALSE(w.menu().Zapisz1->isEnabled());
   EXPECT_TRUE(w.controls().S_Zapisz->isEnabled());
@@ -362,7 +361,7 @@ TEST(MainWinPort, FourFramesPerWriteForTenSecondsAreAllRecorded) {
   ASSERT_TRUE(env.start("pl"));
   TMainWin& w = *env.win;
   Pty pty;
-  connect(w, pty);
+  connect(env, pty);
   const QString file = env.path("burst.HVD");
   env.dialogs.fileAnswers = {file};
   w.Zapisz1Click();
@@ -381,8 +380,8 @@ TEST(MainWinPort, FourFramesPerWriteForTenSecondsAreAllRecorded) {
     const qint64 due = static_cast<qint64>(i + 1) * 75;
     QTest::qWait(static_cast<int>(std::max<qint64>(0, due - clock.elapsed())));
   }
-  ASSERT_TRUE(QTest::qWaitFor([&] { return w.Lines.LineCount() == 4u * kWrites; }, 3000))
-      << w.Lines.LineCount();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return env.lines().LineCount() == 4u * kWrites; }, 3000))
+      << env.lines().LineCount();
   w.flushLiveDisplay();
   EXPECT_EQ(w.readout().SWynik->text(),
             QString::fromStdString(measurement::FormatLine(0, value / 1000.0)) + "  mT");

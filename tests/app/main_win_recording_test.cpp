@@ -24,9 +24,9 @@ using app::TMainWin;
 using testutil::WindowEnv;
 
 // A reading of `counts` thousandths of a millitesla, handed to the window as the port would.
-void feed(TMainWin& w, std::int16_t counts) {
+void feed(WindowEnv& env, std::int16_t counts) {
   const std::vector<std::uint8_t> f = testutil::frame(counts);
-  w.Receiver.handleEvent(f.data(), static_cast<int>(f.size()));
+  env.receiver().handleEvent(f.data(), static_cast<int>(f.size()));
 }
 
 std::string line(int counts) {
@@ -49,9 +49,9 @@ TEST(MainWinRecording, FirstScreenOnlyEndsAt530Lines) {
   EXPECT_FALSE(w.controls().S_Otworz->isEnabled());
   EXPECT_FALSE(QFile::exists(file));  // written when the recording ends
 
-  for (int i = 1; i <= 529; ++i) feed(w, static_cast<std::int16_t>(i));
+  for (int i = 1; i <= 529; ++i) feed(env, static_cast<std::int16_t>(i));
   EXPECT_TRUE(w.RecordingActive());
-  feed(w, 530);
+  feed(env, 530);
   EXPECT_FALSE(w.RecordingActive());
   EXPECT_EQ(w.controls().S_Zapisz->text(), "Zapisz do pliku");
   EXPECT_TRUE(w.menu().Otwrz1->isEnabled());
@@ -62,7 +62,7 @@ TEST(MainWinRecording, FirstScreenOnlyEndsAt530Lines) {
   ASSERT_EQ(lines.size(), 530u);
   EXPECT_EQ(lines.front(), line(1));
   EXPECT_EQ(lines.back(), line(530));
-  EXPECT_EQ(w.Lines.LineCount(), 0u);
+  EXPECT_EQ(env.lines().LineCount(), 0u);
   EXPECT_TRUE(env.dialogs.messages.isEmpty());
 }
 
@@ -79,12 +79,12 @@ TEST(MainWinRecording, HoldSkipsReadingsAndEmptyRecordingWritesNothing) {
   EXPECT_FALSE(QFile::exists(empty));
 
   w.Zapisz1Click();
-  feed(w, 100);
+  feed(env, 100);
   w.chart().Wstrzymaj->click();  // down
-  feed(w, 200);
-  feed(w, 300);
+  feed(env, 200);
+  feed(env, 300);
   w.chart().Wstrzymaj->click();  // up again
-  feed(w, 400);
+  feed(env, 400);
   w.menu().Zakoncz->trigger();
   EXPECT_EQ(testutil::fileLines(held), (std::vector<std::string>{line(100), line(400)}));
 
@@ -113,8 +113,8 @@ TEST(MainWinRecording, FailedWriteOffersAnotherFile) {
   const QString good = env.path("rec.HVD");
   env.dialogs.fileAnswers = {bad, good};
   w.Zapisz1Click();
-  feed(w, 1500);
-  feed(w, -1500);
+  feed(env, 1500);
+  feed(env, -1500);
   w.ZakonczClick();
   EXPECT_EQ(env.dialogs.messages, QStringList{"Błąd. Nie można zapisać do pliku."});
   EXPECT_EQ(env.dialogs.fileRequests.size(), 2);
@@ -124,10 +124,10 @@ TEST(MainWinRecording, FailedWriteOffersAnotherFile) {
   env.dialogs.messages.clear();
   env.dialogs.fileAnswers = {bad, std::nullopt};
   w.Zapisz1Click();
-  feed(w, 7);
+  feed(env, 7);
   w.ZakonczClick();
   EXPECT_EQ(env.dialogs.messages, QStringList{"Błąd. Nie można zapisać do pliku."});
-  EXPECT_EQ(w.Lines.LineCount(), 0u);
+  EXPECT_EQ(env.lines().LineCount(), 0u);
   EXPECT_FALSE(w.RecordingActive());
 }
 
@@ -163,42 +163,42 @@ TEST(MainWinReplay, LongFileScrollsShortFileFits) {
   EXPECT_EQ(w.chart().TrackBar1->minimum(), 1);
   EXPECT_EQ(w.chart().TrackBar1->maximum(), 72);
   EXPECT_EQ(w.chart().TrackBar1->value(), 1);
-  EXPECT_EQ(w.Lines.LineCount(), 600u);
+  EXPECT_EQ(env.lines().LineCount(), 600u);
   EXPECT_EQ(w.chart().Wykres1->Ilosc(), 527);
-  EXPECT_DOUBLE_EQ(w.chart().Wykres1->model().Newest(), w.Lines.ReplayValue(528));
+  EXPECT_DOUBLE_EQ(w.chart().Wykres1->model().Newest(), env.lines().ReplayValue(528));
 
   // Scrolling redraws once the bar has rested for 250 ms.
   w.chart().TrackBar1->setValue(72);
-  EXPECT_TRUE(w.Timer1->isActive());
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !w.Timer1->isActive(); }, 2000));
-  EXPECT_DOUBLE_EQ(w.chart().Wykres1->model().Newest(), w.Lines.ReplayValue(599));
+  EXPECT_TRUE(w.findChild<QTimer*>("Timer1")->isActive());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !w.findChild<QTimer*>("Timer1")->isActive(); }, 2000));
+  EXPECT_DOUBLE_EQ(w.chart().Wykres1->model().Newest(), env.lines().ReplayValue(599));
   EXPECT_EQ(w.chart().Wykres1->Ilosc(), 527);
 
   // Live readings do not reach the chart during replay.
-  feed(w, 5);
-  EXPECT_DOUBLE_EQ(w.chart().Wykres1->model().Newest(), w.Lines.ReplayValue(599));
+  feed(env, 5);
+  EXPECT_DOUBLE_EQ(w.chart().Wykres1->model().Newest(), env.lines().ReplayValue(599));
 
   env.dialogs.fileAnswers = {shortFile};
   w.menu().Otwrz1->trigger();
   EXPECT_TRUE(w.chart().TrackBar1->isHidden());  // the long file's bar goes
   EXPECT_EQ(w.chart().TrackBar1->value(), 1);
   EXPECT_EQ(w.chart().Wykres1->Ilosc(), 99);
-  EXPECT_DOUBLE_EQ(w.chart().Wykres1->model().Newest(), w.Lines.ReplayValue(99));
+  EXPECT_DOUBLE_EQ(w.chart().Wykres1->model().Newest(), env.lines().ReplayValue(99));
 
   // "Filtr cyfrowy" with T = 2 smooths the replay with e^(-2).
   w.filter().Tau->setText("2");
   w.filter().filtr->click();
-  EXPECT_DOUBLE_EQ(w.Lines.ReplayValue(2), 2.0 - std::exp(-2.0) * (2.0 - 1.0));
+  EXPECT_DOUBLE_EQ(env.lines().ReplayValue(2), 2.0 - std::exp(-2.0) * (2.0 - 1.0));
   w.filter().filtr->click();  // off: e^(-1)
-  EXPECT_DOUBLE_EQ(w.Lines.ReplayValue(2), 2.0 - std::exp(-1.0) * (2.0 - 1.0));
+  EXPECT_DOUBLE_EQ(env.lines().ReplayValue(2), 2.0 - std::exp(-1.0) * (2.0 - 1.0));
 
   w.controls().S_Dane->click();
   EXPECT_TRUE(w.menu().Danezurzdzenia1->isChecked());
   EXPECT_TRUE(w.chart().TrackBar1->isHidden());
   EXPECT_FALSE(w.chart().Kosz->isHidden());
   EXPECT_EQ(w.chart().Wykres1->Ilosc(), 0);
-  EXPECT_FALSE(w.Processor.state().FilterPrimed);
-  feed(w, 5);
+  EXPECT_FALSE(env.processor().state().FilterPrimed);
+  feed(env, 5);
   EXPECT_EQ(w.chart().Wykres1->Ilosc(), 1);
   EXPECT_TRUE(env.dialogs.messages.isEmpty());
 }
@@ -219,7 +219,7 @@ TEST(MainWinReplay, UnreadableAndOverlongFiles) {
   w.Otwrz1Click();
   ASSERT_EQ(env.dialogs.messages.size(), 1);
   EXPECT_EQ(env.dialogs.messages[0], QString::fromUtf8(measurement::kFileTruncatedText));
-  EXPECT_EQ(w.Lines.LineCount(), 65535u);
+  EXPECT_EQ(env.lines().LineCount(), 65535u);
   EXPECT_EQ(w.chart().TrackBar1->maximum(), 65535 - 528);
   EXPECT_FALSE(w.chart().TrackBar1->isHidden());
 }
@@ -252,7 +252,7 @@ TEST(MainWinReplay, PipesDevicesAndHugeFilesNeverFreezeTheWindow) {
     w.Otwrz1Click();
     EXPECT_EQ(env.dialogs.messages, QStringList{QString::fromUtf8(r.message)});
     EXPECT_EQ(w.menu().Danezurzdzenia1->isChecked(), !r.replayed);
-    EXPECT_EQ(w.Lines.LineCount(), r.replayed ? 1u : 0u);
+    EXPECT_EQ(env.lines().LineCount(), r.replayed ? 1u : 0u);
   }
 }
 
@@ -274,7 +274,7 @@ TEST(MainWinReplay, FailedOpenKeepsTheShownReplayRecomputable) {
   EXPECT_EQ(env.dialogs.messages, QStringList{"Błąd. Nie można odczytac pliku."});
   w.filter().Tau->setText("2");
   w.filter().filtr->setChecked(true);
-  EXPECT_NEAR(w.Lines.ReplayValue(2), 10.0 - std::exp(-2.0) * 10.0, 1e-9);  // 8.6466
+  EXPECT_NEAR(env.lines().ReplayValue(2), 10.0 - std::exp(-2.0) * 10.0, 1e-9);  // 8.6466
 }
 
 }  // namespace
@@ -349,7 +349,10 @@ TEST(MainWinRecordingJournal, TermSignalWritesTheRecording) {
   const QString file = env.path("logout.HVD");
   env.dialogs.fileAnswers = {file};
   w.Zapisz1Click();
-  for (int i = 1; i <= 5; ++i) feed(w, static_cast<std::int16_t>(i * 100));
+  for (int i = 1; i <= 5; ++i) {
+    const std::vector<std::uint8_t> f = testutil::frame(static_cast<std::int16_t>(i * 100));
+    program->session->instrument().receiver().handleEvent(f.data(), static_cast<int>(f.size()));
+  }
   ::raise(SIGTERM);
   EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(file); }, 2000));
   EXPECT_EQ(endedBy, SIGTERM) << "then the program ends by the signal";
@@ -376,8 +379,8 @@ TEST(MainWinCsvRecording, RowsOfTheRecordedReadingsInEitherStyle) {
     env.dialogs.fileAnswers = {file};
     w.Zapisz1Click();
     EXPECT_TRUE(env.dialogs.fileRequests.back().filter.endsWith("|CSV (*.csv)|*.csv"));
-    auto send = [&w](const std::vector<std::uint8_t>& f) {
-      w.Receiver.handleEvent(f.data(), static_cast<int>(f.size()));
+    auto send = [&env](const std::vector<std::uint8_t>& f) {
+      env.receiver().handleEvent(f.data(), static_cast<int>(f.size()));
     };
     send(testutil::frame(1500));
     send(testutil::frame(25000));  // overrange: no row

@@ -78,7 +78,7 @@ TEST(MainWinStartUp, KeyWithoutLanguageCountsAsFirstRun) {
   WindowEnv env;
   env.store.writeString(keys::kProduct, keys::kName, "x");
   bool asked = false;
-  env.win = std::make_unique<TMainWin>(env.store, env.dialogs);
+  env.win = env.makeWindow();
   env.win->setRunPreferences([&] {
     asked = true;
     return false;
@@ -98,8 +98,8 @@ TEST(MainWinStartUp, WindowAsCreated) {
   w.setEnabled(true);  // the splash's end keeps the menus' own states
   EXPECT_FALSE(w.menu().Sterowanie->menuAction()->isEnabled());
   EXPECT_TRUE(w.menu().Trans->menuAction()->isEnabled());
-  EXPECT_EQ(w.StatusBar1->currentMessage(), "Nie połączony");
-  EXPECT_EQ(w.StatusBar1->geometry(), QRect(0, 416, 684, 21));
+  EXPECT_EQ(w.statusText(), "Nie połączony");
+  EXPECT_EQ(w.findChild<QStatusBar*>("StatusBar1")->geometry(), QRect(0, 416, 684, 21));
   EXPECT_EQ(w.readout().geometry(), QRect(8, 8, 369, 153));
   EXPECT_EQ(w.statistics().geometry(), QRect(384, 8, 153, 89));
   EXPECT_EQ(w.filter().geometry(), QRect(384, 104, 153, 57));
@@ -112,7 +112,7 @@ TEST(MainWinStartUp, WindowAsCreated) {
   EXPECT_EQ(w.chart().Wstrzymaj->pos(), QPoint(16, 352));
   EXPECT_EQ(w.chart().PokazSerwis->pos(), QPoint(504, 352));
   // The hide button of the panel stands where the show button stands.
-  EXPECT_EQ(w.calibrationPanel().UkrysSerwis->mapTo(w.Client, QPoint(0, 0)), QPoint(504, 352));
+  EXPECT_EQ(w.calibrationPanel().UkrysSerwis->mapTo(w.centralWidget(), QPoint(0, 0)), QPoint(504, 352));
 
   EXPECT_FALSE(w.menu().Zapisz1->isEnabled());
   EXPECT_FALSE(w.menu().Zakoncz->isEnabled());
@@ -147,13 +147,13 @@ TEST(MainWinStartUp, WindowAsCreated) {
     EXPECT_EQ(qtkit::labelColour(l), app::kSilver);
   EXPECT_EQ(qtkit::labelColour(w.readout().SOS), app::kAqua);
   EXPECT_EQ(qtkit::labelColour(w.readout().mode), app::kAqua);
-  EXPECT_FALSE(w.SprPolacz->isActive());
-  EXPECT_FALSE(w.ZmienStan->isActive());
-  EXPECT_FALSE(w.Timer1->isActive());
-  EXPECT_EQ(w.SprPolacz->interval(), 800);
-  EXPECT_EQ(w.ZmienStan->interval(), 600);
-  EXPECT_EQ(w.Timer1->interval(), 250);
-  EXPECT_EQ(w.ComPort1->Port(), "COM1");
+  EXPECT_FALSE(env.instrument().connectionCheckRunning());
+  EXPECT_FALSE(env.instrument().stateTimerRunning());
+  EXPECT_FALSE(w.findChild<QTimer*>("Timer1")->isActive());
+  EXPECT_EQ(devlink::Instrument::kConnectionCheckMs, 800);
+  EXPECT_EQ(devlink::StateTimer::kIntervalMs, 600);
+  EXPECT_EQ(w.findChild<QTimer*>("Timer1")->interval(), 250);
+  EXPECT_EQ(env.port().Port(), "COM1");
   EXPECT_EQ(w.chart().Wykres1->Skala(), 20.0);
   EXPECT_TRUE(w.chart().Wykres1->AutoSkala());
 
@@ -277,20 +277,8 @@ P&omoc
   &O Programie
 )";
   WindowEnv env;
-  env.win = std::make_unique<TMainWin>(env.store, env.dialogs);  // before any language
+  env.win = env.makeWindow();  // before any language
   EXPECT_EQ(menuTree(env.win->menuBar()->actions()).toStdString(), expected);
-}
-
-TEST(MainWinStartUp, CalibrationAddressTable) {
-  WindowEnv env;
-  ASSERT_TRUE(env.start());
-  const auto& t = env.win->calibrationPanel().CalibrationAddressTable;
-  const std::vector<std::pair<int, int>> expected = {
-      {1, 0},    {7, 24},   {8, 32},   {10, 40},  {11, 48},  {17, 72},  {18, 80},  {21, 96},
-      {27, 120}, {28, 128}, {30, 136}, {31, 10},  {34, 42},  {42, 138}, {43, 168}, {45, 172},
-      {46, 28},  {49, 31},  {50, 124}, {52, 94},  {53, 93},  {54, 76},  {55, 78},  {56, 92},
-      {57, 144}, {62, 154}, {68, 166}, {69, 174}, {72, 192}, {73, 194}, {74, 180}};
-  for (const auto& [index, address] : expected) EXPECT_EQ(t[index], address) << "entry " << index;
 }
 
 struct PortCase {
@@ -304,7 +292,7 @@ class MainWinStoredPort : public ::testing::TestWithParam<PortCase> {};
 TEST_P(MainWinStoredPort, TakesTheRememberedPort) {
   WindowEnv env;
   ASSERT_TRUE(env.start("pl", GetParam().stored));
-  EXPECT_EQ(env.win->ComPort1->Port(), GetParam().port);
+  EXPECT_EQ(env.port().Port(), GetParam().port);
   for (int n = 1; n <= 20; ++n)
     EXPECT_EQ(env.win->menu().COMs[static_cast<std::size_t>(n - 1)]->isChecked(), n == GetParam().checked)
         << "COM" << n;
@@ -328,7 +316,7 @@ TEST(MainWinStartUp, SettingsOfTheWrongTypeAreReportedAndStartUpGoesOn) {
   EXPECT_EQ(env.dialogs.messages[0], "Invalid data type for 'lng'");
   EXPECT_EQ(env.dialogs.messages[1], "Invalid data type for 'ComPort'");
   EXPECT_EQ(env.win->caption(0), "Vettore");  // an unreadable code counts as unknown
-  EXPECT_EQ(env.win->ComPort1->Port(), "COM1");
+  EXPECT_EQ(env.port().Port(), "COM1");
 }
 
 // ---- languages -----------------------------------------------------------------------------
@@ -443,11 +431,11 @@ TEST(MainWinLanguageTables, ChangeLanguageThroughPreferences) {
   TMainWin& w = *env.win;
   w.setLiveRefreshInterval(0);
   const std::vector<std::uint8_t> vectorFrame = testutil::frame(1000, 0, 0, /*axis=*/3);
-  w.Receiver.handleEvent(vectorFrame.data(), static_cast<int>(vectorFrame.size()));
+  env.receiver().handleEvent(vectorFrame.data(), static_cast<int>(vectorFrame.size()));
   EXPECT_EQ(w.readout().SOS->text(), "Wektor");
   answerPreferences(1, true);
   w.menu().Zmiejzyk1->trigger();
-  w.Receiver.handleEvent(vectorFrame.data(), static_cast<int>(vectorFrame.size()));
+  env.receiver().handleEvent(vectorFrame.data(), static_cast<int>(vectorFrame.size()));
   EXPECT_EQ(w.readout().SOS->text(), "Vector") << "the next frame names the axis in the new language";
   EXPECT_EQ(env.store.readString(keys::kProduct, keys::kLng), "en");
   EXPECT_EQ(app::LanguageCode, "en");
@@ -505,7 +493,7 @@ TEST(MainWinHandlers, StatisticsMenuAndCheckBoxFollowEachOther) {
   w.statistics().Avr->setText("3");
   w.statistics().Button1->click();
   EXPECT_TRUE(w.statistics().Min->text().isEmpty() && w.statistics().Max->text().isEmpty() && w.statistics().Avr->text().isEmpty());
-  EXPECT_TRUE(w.Processor.state().StatsResetPending);
+  EXPECT_TRUE(env.processor().state().StatsResetPending);
 }
 
 TEST(MainWinHandlers, DigitalFilterReadsTimeConstant) {
@@ -515,11 +503,11 @@ TEST(MainWinHandlers, DigitalFilterReadsTimeConstant) {
   w.filter().Tau->setText("0,5");
   w.filter().filtr->click();
   EXPECT_TRUE(w.filter().filtr->isChecked());
-  EXPECT_DOUBLE_EQ(w.Processor.state().FilterConstant, 0.5);
+  EXPECT_DOUBLE_EQ(env.processor().state().FilterConstant, 0.5);
   EXPECT_FALSE(w.filter().Tau->isEnabled());
   w.filter().filtr->click();
   EXPECT_TRUE(w.filter().Tau->isEnabled());
-  EXPECT_DOUBLE_EQ(w.Processor.state().FilterConstant, 0.5);  // live: keeps its value
+  EXPECT_DOUBLE_EQ(env.processor().state().FilterConstant, 0.5);  // live: keeps its value
 
   w.filter().Tau->setText("abc");
   w.filter().filtr->click();
@@ -538,8 +526,8 @@ TEST(MainWinHandlers, TovikFilterRejectsALetterThreshold) {
   EXPECT_TRUE(w.calibrationPanel().FTovik->isChecked());
   EXPECT_FALSE(w.calibrationPanel().FT_Tau->isEnabled());
   EXPECT_FALSE(w.calibrationPanel().FT_Prog->isEnabled());
-  EXPECT_DOUBLE_EQ(w.Processor.state().TovikTimeConstant, 0.25);
-  EXPECT_EQ(w.Processor.state().TovikThreshold, 120);
+  EXPECT_DOUBLE_EQ(env.processor().state().TovikTimeConstant, 0.25);
+  EXPECT_EQ(env.processor().state().TovikThreshold, 120);
   w.calibrationPanel().FTovik->click();
   EXPECT_TRUE(w.calibrationPanel().FT_Tau->isEnabled());
 
@@ -567,10 +555,10 @@ TEST(MainWinHandlers, ThresholdSwitchAndAmplitudeReset) {
   const std::vector<std::uint8_t> f = testutil::frame(1000);
   w.calibrationPanel().TempProg->setText("0,2");
   w.calibrationPanel().ProgWlacz->click();
-  w.Receiver.handleEvent(f.data(), static_cast<int>(f.size()));
+  env.receiver().handleEvent(f.data(), static_cast<int>(f.size()));
   EXPECT_EQ(w.calibrationPanel().TempProg->text(), "0,2");
   w.calibrationPanel().TempProg->setText("x");
-  w.Receiver.handleEvent(f.data(), static_cast<int>(f.size()));
+  env.receiver().handleEvent(f.data(), static_cast<int>(f.size()));
   EXPECT_EQ(w.calibrationPanel().TempProg->text(), "Blad!");
 }
 
@@ -625,7 +613,7 @@ TEST(MainWinHandlers, ServiceMode) {
   w.EnterServiceMode();
   EXPECT_TRUE(w.menu().Serwis->menuAction()->isVisible());
   EXPECT_TRUE(w.calibrationPanel().isVisible());
-  EXPECT_TRUE(w.chart().PokazSerwis->isVisibleTo(w.Client));
+  EXPECT_TRUE(w.chart().PokazSerwis->isVisibleTo(w.centralWidget()));
   EXPECT_EQ(w.chart().Wykres1->Ilosc(), 0);
   w.calibrationPanel().UkrysSerwis->click();
   EXPECT_FALSE(w.calibrationPanel().isVisible());
@@ -678,10 +666,10 @@ TEST(MainWinHandlers, ChoosingAPortChecksOnlyThatItem) {
   ASSERT_TRUE(env.start("pl", std::string("COM3")));
   TMainWin& w = *env.win;
   w.findChild<QAction*>("COM71")->trigger();
-  EXPECT_EQ(w.ComPort1->Port(), "COM7");
+  EXPECT_EQ(env.port().Port(), "COM7");
   for (int n = 1; n <= 20; ++n)
     EXPECT_EQ(w.menu().COMs[static_cast<std::size_t>(n - 1)]->isChecked(), n == 7);
-  EXPECT_FALSE(w.ComPort1->Connected());
+  EXPECT_FALSE(env.port().Connected());
 }
 
 // The port items say where their names lead each time the menu opens, and stay what they
@@ -734,7 +722,7 @@ TEST(MainWinHandlers, PortItemsSayWhereTheyLeadWhenTheMenuOpens) {
   devices = {{"COM3", "/dev/ttyUSB0 (FT232R USB UART)"}};
   Q_EMIT w.menu().Trans->aboutToShow();
   w.findChild<QAction*>("COM31")->trigger();
-  EXPECT_EQ(w.ComPort1->Port(), "COM3");
+  EXPECT_EQ(env.port().Port(), "COM3");
   for (int n = 1; n <= 20; ++n)
     EXPECT_EQ(w.menu().COMs[static_cast<std::size_t>(n - 1)]->isChecked(), n == 3) << n;
   w.FormClose();

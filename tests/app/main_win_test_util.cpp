@@ -40,7 +40,7 @@ WindowEnv::~WindowEnv() {
 bool WindowEnv::start(std::optional<std::string> lng, std::optional<std::string> comPort, bool afterSplash) {
   if (lng) store.writeString(qtkit::keys::kProduct, qtkit::keys::kLng, *lng);
   if (comPort) store.writeString(qtkit::keys::kProduct, qtkit::keys::kComPort, *comPort);
-  win = std::make_unique<app::TMainWin>(store, dialogs);
+  win = makeWindow();
   const bool created = win->FormCreate();
   if (created && afterSplash) win->setEnabled(true);
   return created;

@@ -18,6 +18,7 @@
 #include "qtkit/dialogs.h"
 #include "qtkit/settings_store.h"
 #include "qtkit/widget_helpers.h"
+#include "session/session.h"
 
 namespace testutil {
 
@@ -32,7 +33,23 @@ struct WindowEnv {
   } stateHome{dir.path() + QStringLiteral("/state")};
   qtkit::SettingsStore store;
   qtkit::ScriptedDialogs dialogs;
+  // What runs under the window, made before it and gone after it.
+  std::unique_ptr<session::Session> session = std::make_unique<session::Session>();
   std::unique_ptr<app::TMainWin> win;
+
+  // The session's parts, as the tests look at them.
+  devlink::Instrument& instrument() { return session->instrument(); }
+  devlink::TComPort& port() { return session->instrument().comPort(); }
+  devlink::FrameReceiver& receiver() { return session->instrument().receiver(); }
+  calibration::CalibrationData& calibration() { return session->calibration(); }
+  calibration::ReadbackSession& readback() { return session->readback(); }
+  devlink::ResultDownload& download() { return session->download(); }
+  measurement::MeasurementProcessor& processor() { return session->live().processor(); }
+  measurement::LineStore& lines() { return session->lines(); }
+  // A window over this run's settings, dialogs and session (not started).
+  std::unique_ptr<app::TMainWin> makeWindow() {
+    return std::make_unique<app::TMainWin>(store, dialogs, *session);
+  }
 
   WindowEnv();
   ~WindowEnv();

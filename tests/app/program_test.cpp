@@ -124,7 +124,7 @@ TEST(ProgramService, PasswordPanelCalibrationFileAndUserDetails) {
   calibration::CalibrationPanel& p = w.calibrationPanel();
   p.X->item(1, 1)->setText("0,5");
   p.S_Faza->item(3, 1)->setText("12");                        // phase of Z
-  w.Calibration.setCell(calibration::Grid::S_Faza, 1, 4, "7");  // the hidden fourth phase
+  program->session->calibration().setCell(calibration::Grid::S_Faza, 1, 4, "7");  // the hidden fourth phase
   QTest::keyClicks(p.Wtemp, "-1234");
   const QString file = env.path("probe.HVC");
   env.dialogs.fileAnswers = {file, file};
@@ -132,13 +132,13 @@ TEST(ProgramService, PasswordPanelCalibrationFileAndUserDetails) {
   EXPECT_EQ(testutil::fileLines(file).size(), 58u);
   p.X->item(1, 1)->setText("1");
   p.S_Faza->item(3, 1)->setText("");
-  w.Calibration.setCell(calibration::Grid::S_Faza, 1, 4, "");
+  program->session->calibration().setCell(calibration::Grid::S_Faza, 1, 4, "");
   p.Wtemp->clear();
   p.Otworz->click();
   EXPECT_EQ(p.X->item(1, 1)->text(), "0,5");
-  EXPECT_EQ(w.Calibration.cell(calibration::Grid::X, 1, 1), "0,5");
+  EXPECT_EQ(program->session->calibration().cell(calibration::Grid::X, 1, 1), "0,5");
   EXPECT_EQ(p.S_Faza->item(3, 1)->text(), "12");
-  EXPECT_EQ(w.Calibration.cell(calibration::Grid::S_Faza, 1, 4), "7");
+  EXPECT_EQ(program->session->calibration().cell(calibration::Grid::S_Faza, 1, 4), "7");
   EXPECT_EQ(p.Wtemp->text(), "-1234");
   EXPECT_TRUE(env.dialogs.messages.isEmpty()) << env.dialogs.messages.join("|").toStdString();
 

@@ -80,7 +80,7 @@ class DownloadE2E : public ::testing::Test {
       stateDue_ = Clock::now() + milliseconds(devlink::StateTimer::kIntervalMs);
     };
     timer_.onTick = [this](devlink::LinkMode m) { dl_.onTick(m); };
-    dl_.view.armReplyTimer = [this](int ms) {
+    dl_.armReplyTimer = [this](int ms) {
       replyTimerOn_ = ms > 0;
       replyDue_ = Clock::now() + milliseconds(ms);
     };

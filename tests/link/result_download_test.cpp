@@ -92,7 +92,7 @@ struct DownloadFixture : ::testing::Test {
     dl.view.showWindow = [this] { windowShown = true; };
     dl.view.closeWindow = [this] { windowShown = false; };
     dl.view.enableMenuItem = [this] { ++menuEnabled; };
-    dl.view.armReplyTimer = [this](int ms) { replyTimerMs = ms; };
+    dl.armReplyTimer = [this](int ms) { replyTimerMs = ms; };
     dl.view.chooseFile = [this]() -> std::optional<std::string> {
       if (files.empty()) return std::nullopt;
       auto f = files.front();

@@ -1,0 +1,51 @@
+#include "measurement/recording_sinks.h"
+
+#include <fcntl.h>
+
+#include <cerrno>
+
+namespace measurement {
+
+void LineRecordingSink::sample(const Sample& s) {
+  if (s.recordLine.empty()) return;
+  const std::size_t before = lines_.LineCount();
+  const bool full = lines_.appendRecordedLine(s.recordLine, firstScreenOnly);
+  if (lines_.LineCount() > before) journal_.append(s.recordLine);
+  if (full && onFull) onFull();
+}
+
+void CsvRecordingSink::sample(const Sample& s) {
+  if (s.recordLine.empty()) return;
+  csv_.add(s.arrival, s.recordLine, s.reading);
+  // The first-screen option ends a CSV recording at the data file's count; else no limit.
+  if (firstScreenOnly && csv_.rows() >= recordingLineLimit(true) && onFull) onFull();
+}
+
+bool LineFileRecording::open(const std::filesystem::path& path) {
+  close();
+  error_ = 0;
+  lines_ = 0;
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    error_ = errno;
+    return false;
+  }
+  appender_.attach(fd);
+  return true;
+}
+
+void LineFileRecording::sample(const Sample& s) {
+  if (s.recordLine.empty() || !appender_.isOpen()) return;
+  line_.assign(s.recordLine);
+  line_ += "\r\n";
+  appender_.append(line_);
+  ++lines_;
+}
+
+bool LineFileRecording::close() {
+  if (!appender_.isOpen()) return error() == 0;
+  appender_.close();
+  return appender_.error() == 0;
+}
+
+}  // namespace measurement
