@@ -7,12 +7,12 @@
 #include "app/haslo_win.h"
 #include "app/main_win.h"
 #include "app/pobierz_win.h"
-#include "app/termination_signals.h"
 #include "app/uzytkownik_win.h"
 #include "calibration/print_data_win.h"
 #include "link/com_messages.h"
 #include "qtkit/dialogs.h"
 #include "qtkit/settings_store.h"
+#include "qtkit/termination_signals.h"
 #include "qtkit/toolkit_translations.h"
 #include "report/raport_win.h"
 #include "session/session.h"
@@ -57,7 +57,7 @@ std::unique_ptr<Program> startProgram(qtkit::SettingsStore& store, qtkit::Dialog
   mainWin.offerLeftoverRecordings();
   // A logout or shutdown ends a running recording as the user would, then the program.
   program->terminationSignals =
-      std::make_unique<TerminationSignals>([&mainWin, &afterSignal = program->afterTermination](int sig) {
+      std::make_unique<qtkit::TerminationSignals>([&mainWin, &afterSignal = program->afterTermination](int sig) {
         mainWin.endSession();
         if (afterSignal) afterSignal(sig);
       });

@@ -10,6 +10,7 @@
 
 namespace qtkit {
 class Dialogs;
+class TerminationSignals;
 class SettingsStore;
 class ToolkitTranslations;
 }  // namespace qtkit
@@ -28,8 +29,6 @@ class TPobierzWin;
 
 // The lasting windows, in creation order, and the catalogues of Qt's own texts, which
 // follow the main window's language and outlive the windows.
-class TerminationSignals;
-
 struct Program {
   std::unique_ptr<qtkit::ToolkitTranslations> translations;
   // What runs under the windows; made before and gone after them.
@@ -39,7 +38,7 @@ struct Program {
   std::unique_ptr<THasloWin> haslo;
   std::unique_ptr<TUzytkownikWin> uzytkownik;
   std::unique_ptr<TPobierzWin> pobierz;
-  std::unique_ptr<TerminationSignals> terminationSignals;
+  std::unique_ptr<qtkit::TerminationSignals> terminationSignals;
   // Runs after SIGTERM or SIGHUP ended the session (a running recording written, the port
   // closed). By default the program then ends by that signal, whatever loop or message box
   // it is in; a test puts something harmless here.

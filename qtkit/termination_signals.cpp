@@ -1,4 +1,4 @@
-#include "app/termination_signals.h"
+#include "qtkit/termination_signals.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -7,14 +7,12 @@
 #include <QSocketNotifier>
 #include <cerrno>
 
-namespace app {
+namespace qtkit {
 
 namespace {
 
 // One program, one set of handlers: the pipe the handler writes the signal number to.
 int gPipe[2] = {-1, -1};
-struct sigaction gOldTerm {};
-struct sigaction gOldHup {};
 
 void onSignal(int sig) {
   const int saved = errno;
@@ -25,7 +23,8 @@ void onSignal(int sig) {
 
 }  // namespace
 
-TerminationSignals::TerminationSignals(std::function<void(int)> onSignalFn)
+TerminationSignals::TerminationSignals(std::function<void(int)> onSignalFn,
+                                       std::initializer_list<int> signals)
     : onSignal_(std::move(onSignalFn)) {
   if (gPipe[0] >= 0 || ::pipe2(gPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
   notifier_ = std::make_unique<QSocketNotifier>(gPipe[0], QSocketNotifier::Read);
@@ -39,18 +38,21 @@ TerminationSignals::TerminationSignals(std::function<void(int)> onSignalFn)
   sa.sa_handler = onSignal;
   sigemptyset(&sa.sa_mask);
   sa.sa_flags = SA_RESTART;
-  sigaction(SIGTERM, &sa, &gOldTerm);
-  sigaction(SIGHUP, &sa, &gOldHup);
+  for (const int sig : signals) {
+    if (count_ == kMaxSignals) break;
+    signals_[count_] = sig;
+    sigaction(sig, &sa, &old_[count_]);
+    ++count_;
+  }
 }
 
 TerminationSignals::~TerminationSignals() {
   if (!notifier_) return;
-  sigaction(SIGTERM, &gOldTerm, nullptr);
-  sigaction(SIGHUP, &gOldHup, nullptr);
+  for (int i = 0; i < count_; ++i) sigaction(signals_[i], &old_[i], nullptr);
   notifier_.reset();
   ::close(gPipe[0]);
   ::close(gPipe[1]);
   gPipe[0] = gPipe[1] = -1;
 }
 
-}  // namespace app
+}  // namespace qtkit
