@@ -22,6 +22,11 @@ constexpr CommandName kCommands[] = {
     {"ports", Command::Ports},
 };
 
+bool isKnownOption(std::string_view name) {
+  return name == "--port" || name == "--seconds" || name == "--count" || name == "--style" ||
+         name == "--quiet";
+}
+
 bool takesFile(Command c) {
   return c == Command::Record || c == Command::Download || c == Command::ReadCalibration;
 }
@@ -68,6 +73,10 @@ ParseResult parseArguments(std::span<const std::string> args) {
     }
   }
   if (!known) {
+    const std::string name = first.substr(0, first.find('='));
+    if (isKnownOption(name))
+      return fail("the command comes first (record, download, read-calibration or ports), then " +
+                  name);
     if (first.starts_with("-") && first != kStandardOutput)
       return fail("unknown option '" + first + "'");
     return fail("unknown command '" + first + "'");
@@ -104,8 +113,7 @@ ParseResult parseArguments(std::span<const std::string> args) {
       o.quiet = true;
       continue;
     }
-    if (name != "--port" && name != "--seconds" && name != "--count" && name != "--style")
-      return fail("unknown option '" + name + "'");
+    if (!isKnownOption(name)) return fail("unknown option '" + name + "'");
 
     std::string value;
     if (inlineValue) {

@@ -86,6 +86,7 @@ std::vector<ParseCase> parseCases() {
       {{}, std::nullopt, "command"},
       {{"replay", "a.hvd"}, std::nullopt, "replay"},
       {{"--verbose"}, std::nullopt, "--verbose"},
+      {{"--port", "COM3", "record", "run.csv"}, std::nullopt, "command comes first"},
       {{"record", "--verbose", "run.csv"}, std::nullopt, "--verbose"},
       {{"record", "-q", "run.csv"}, std::nullopt, "-q"},
       {{"record"}, std::nullopt, "FILE"},
