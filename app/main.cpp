@@ -9,8 +9,8 @@
 
 #include "app/main_win.h"
 #include "app/program.h"
-#include "app/settings_file.h"
 #include "qtkit/dialogs.h"
+#include "qtkit/settings_file.h"
 #include "qtkit/settings_store.h"
 
 // The version comes from the build (the project's VERSION); the window caption names it too.
@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
   // later ones (a save that fails) are shown at once.
   QStringList earlyProblems;
   bool windowsStand = false;
-  qtkit::SettingsStore store(qtkit::SettingsStore::defaultPath(), app::settingsFileReader(),
+  qtkit::SettingsStore store(qtkit::SettingsStore::defaultPath(), qtkit::settingsFileReader(),
                              [&](const std::string& p) {
                                const QString text = QString::fromStdString(p);
                                if (windowsStand) {

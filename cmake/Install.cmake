@@ -8,7 +8,7 @@ include(GNUInstallDirs)
 
 # The installed programs: a program added here is installed into bin and built by the
 # target "installed-programs" (tools/package.sh builds only that).
-set(HALVEX_INSTALLED_PROGRAMS halvex lt40-sim)
+set(HALVEX_INSTALLED_PROGRAMS halvex halvex-log lt40-sim)
 install(TARGETS ${HALVEX_INSTALLED_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 set(_halvex_desktop ${CMAKE_SOURCE_DIR}/desktop)
@@ -35,7 +35,7 @@ execute_process(COMMAND date -u -R -d "${HALVEX_RELEASE_DATE} 12:00"
                 OUTPUT_VARIABLE HALVEX_RELEASE_DATE_RFC2822 OUTPUT_STRIP_TRAILING_WHITESPACE
                 COMMAND_ERROR_IS_FATAL ANY)
 set(_halvex_texts)
-foreach(_text docs/man/halvex.1 docs/man/lt40-sim.1 docs/changelog.Debian)
+foreach(_text docs/man/halvex.1 docs/man/halvex-log.1 docs/man/lt40-sim.1 docs/changelog.Debian)
   get_filename_component(_name ${_text} NAME)
   set(_out ${CMAKE_BINARY_DIR}/installed/${_name})
   configure_file(${CMAKE_SOURCE_DIR}/${_text}.in ${_out} @ONLY)
@@ -44,7 +44,9 @@ foreach(_text docs/man/halvex.1 docs/man/lt40-sim.1 docs/changelog.Debian)
   list(APPEND _halvex_texts ${_out}.gz)
 endforeach()
 add_custom_target(halvex-installed-texts ALL DEPENDS ${_halvex_texts})
-install(FILES ${CMAKE_BINARY_DIR}/installed/halvex.1.gz ${CMAKE_BINARY_DIR}/installed/lt40-sim.1.gz
+install(FILES ${CMAKE_BINARY_DIR}/installed/halvex.1.gz
+              ${CMAKE_BINARY_DIR}/installed/halvex-log.1.gz
+              ${CMAKE_BINARY_DIR}/installed/lt40-sim.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${CMAKE_BINARY_DIR}/installed/changelog.Debian.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
 

@@ -7,7 +7,8 @@
 #      "halvex --version" must name the release of the metadata; halvex must start on Qt's
 #      offscreen platform with a settings file of its own and still run 3 s later, without
 #      having looked at anything in the source or build tree (strace, when it may trace);
-#      "lt40-sim --help" must answer.
+#      "lt40-sim --help" must answer; "halvex-log --version" must name the same release and
+#      "halvex-log --help" must answer.
 # The build folder is put back however the script ends. tools/test.sh runs it.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -34,10 +35,11 @@ DESTDIR="$STAGE/root" cmake --install "$BUILD" --prefix /usr >/dev/null
 USR="$STAGE/root/usr"
 DESKTOP="$USR/share/applications/com.vantorel.Halvex.desktop"
 METAINFO="$USR/share/metainfo/com.vantorel.Halvex.metainfo.xml"
-for f in "$USR/bin/halvex" "$USR/bin/lt40-sim" "$DESKTOP" "$METAINFO" \
+for f in "$USR/bin/halvex" "$USR/bin/halvex-log" "$USR/bin/lt40-sim" "$DESKTOP" "$METAINFO" \
          "$USR/share/icons/hicolor/scalable/apps/com.vantorel.Halvex.svg" \
          "$USR/share/icons/hicolor/256x256/apps/com.vantorel.Halvex.png" \
-         "$USR/share/man/man1/halvex.1.gz" "$USR/share/man/man1/lt40-sim.1.gz"; do
+         "$USR/share/man/man1/halvex.1.gz" "$USR/share/man/man1/halvex-log.1.gz" \
+         "$USR/share/man/man1/lt40-sim.1.gz"; do
   [ -f "$f" ] || fail "not installed: ${f#"$STAGE/root"}"
 done
 
@@ -80,4 +82,10 @@ if [ ${#trace[@]} -gt 0 ] && grep -F -e "$ROOT/" -e "$BUILD" "$STAGE/files.log" 
 fi
 
 run "$USR/bin/lt40-sim" --help | grep -q '^Usage: lt40-sim' || fail "installed lt40-sim --help did not answer"
-echo "check-install: installed files valid; installed halvex $release and lt40-sim run without the build folder"
+
+# The windowless program: no display and no Qt platform are needed for either.
+version="$(run "$USR/bin/halvex-log" --version)"
+[ "$version" = "halvex-log $release" ] || fail "halvex-log --version says \"$version\", the metadata $release"
+help="$(run "$USR/bin/halvex-log" --help)" || fail "installed halvex-log --help failed"
+[[ "$help" == Usage:* ]] || fail "installed halvex-log --help did not answer"
+echo "check-install: installed files valid; installed halvex $release, halvex-log and lt40-sim run without the build folder"

@@ -11,8 +11,8 @@
 #include <stdexcept>
 
 #include "app/globals.h"
-#include "app/settings_file.h"
 #include "measurement/formatting.h"
+#include "qtkit/settings_file.h"
 
 namespace testutil {
 
@@ -26,7 +26,7 @@ WindowEnv::StateHome::~StateHome() {
 
 WindowEnv::WindowEnv()
     : store((dir.path() + QStringLiteral("/halvex22.json")).toStdString(),
-            app::settingsFileReader()) {
+            qtkit::settingsFileReader()) {
   app::LanguageCode.clear();
   app::FirstRunEntry = false;
 }

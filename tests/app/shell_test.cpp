@@ -16,7 +16,7 @@
 #include "app/about_win.h"
 #include "app/globals.h"
 #include "app/preferences.h"
-#include "app/settings_file.h"
+#include "qtkit/settings_file.h"
 #include "qtkit/settings_store.h"
 
 namespace {
@@ -57,7 +57,7 @@ class Shell : public ::testing::Test {
 
 TEST_F(Shell, PreferencesFirstRunRecordsUserAndChosenLanguage) {
   QTemporaryDir dir;
-  SettingsStore store((dir.path() + "/halvex22.json").toStdString(), app::settingsFileReader());
+  SettingsStore store((dir.path() + "/halvex22.json").toStdString(), qtkit::settingsFileReader());
   TPreferences dlg(store, nullptr);
 
   EXPECT_EQ(dlg.windowTitle(), "Preferences");
@@ -82,7 +82,7 @@ TEST_F(Shell, PreferencesFirstRunRecordsUserAndChosenLanguage) {
   QTest::mouseClick(dlg.Button1, Qt::LeftButton);
 
   EXPECT_EQ(dlg.result(), QDialog::Accepted);
-  SettingsStore reread((dir.path() + "/halvex22.json").toStdString(), app::settingsFileReader());
+  SettingsStore reread((dir.path() + "/halvex22.json").toStdString(), qtkit::settingsFileReader());
   EXPECT_EQ(reread.readString(keys::kProduct, keys::kLng), "en");
   EXPECT_EQ(reread.readString(keys::kProduct, keys::kName), "Łukasz Żółć");
   EXPECT_EQ(reread.readString(keys::kProduct, keys::kCompany), "Vantorel");
@@ -153,7 +153,7 @@ TEST_F(Shell, PreferencesSelectTheStoredLanguage) {
 TEST_F(Shell, PreferencesClosedWithTheCloseBoxWriteNothing) {
   QTemporaryDir dir;
   const QString path = dir.path() + "/halvex22.json";
-  SettingsStore store(path.toStdString(), app::settingsFileReader());
+  SettingsStore store(path.toStdString(), qtkit::settingsFileReader());
   TPreferences dlg(store, nullptr);
   dlg.show();
   QTest::keyClicks(dlg.edImie, "Jan");

@@ -1,5 +1,6 @@
 // What the port menu says a port name leads to, against a made-up sysfs and /dev in a
 // temporary folder, and a real pty.
+#include "tests/link/fake_sysfs.h"
 #include "tests/link/master_pty.h"
 #include "link/port_description.h"
 
@@ -9,7 +10,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 
@@ -18,57 +18,8 @@
 namespace {
 namespace fs = std::filesystem;
 
-class FakeTree {
- public:
-  FakeTree() {
-    char pattern[] = "/tmp/halvex-ports-XXXXXX";
-    root_ = ::mkdtemp(pattern);
-    fs::create_directories(sys() / "class" / "tty");
-    fs::create_directories(dev());
-    fs::create_directories(ports());
-  }
-  ~FakeTree() {
-    std::error_code ec;
-    fs::remove_all(root_, ec);
-  }
-  fs::path sys() const { return root_ / "sys"; }
-  fs::path dev() const { return root_ / "dev"; }
-  fs::path config() const { return root_ / "config"; }
-  fs::path ports() const { return config() / "Vantorel" / "ports"; }
-
-  void file(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path) << text << '\n';
-  }
-  void link(const fs::path& at, const fs::path& to) {
-    fs::create_directories(at.parent_path());
-    fs::create_symlink(to, at);
-  }
-  // A device directory in the device tree, with its driver and bus.
-  fs::path device(const std::string& relative, const std::string& bus = {},
-                  const std::string& driver = {}) {
-    const fs::path dir = sys() / "devices" / relative;
-    fs::create_directories(dir);
-    if (!bus.empty()) {
-      fs::create_directories(sys() / "bus" / bus / "drivers" / driver);
-      link(dir / "subsystem", sys() / "bus" / bus);
-      link(dir / "driver", sys() / "bus" / bus / "drivers" / driver);
-    }
-    return dir;
-  }
-  // A tty line: its /dev node (a plain file stands in) and its class entry.
-  void tty(const std::string& name, const fs::path& device, bool inDev = true) {
-    const fs::path cls = sys() / "class" / "tty" / name;
-    fs::create_directories(cls);
-    if (!device.empty()) link(cls / "device", device);
-    if (inDev) file(dev() / name, "");
-  }
-
- private:
-  fs::path root_;
-};
-
 using Pty = testutil::MasterPty;
+using testutil::FakeTree;
 
 TEST(PortDescription, SaysWhereEachNameLeads) {
   FakeTree t;

@@ -1,15 +1,15 @@
-#include "app/settings_file.h"
+#include "qtkit/settings_file.h"
 
 #include <filesystem>
 
 #include "measurement/bounded_file.h"
 
-namespace app {
+namespace qtkit {
 
 namespace {
-qtkit::SettingsFileContents::Status statusOf(measurement::BoundedFileReader::Status s) {
+SettingsFileContents::Status statusOf(measurement::BoundedFileReader::Status s) {
   using From = measurement::BoundedFileReader::Status;
-  using To = qtkit::SettingsFileContents::Status;
+  using To = SettingsFileContents::Status;
   switch (s) {
     case From::Open:
       return To::Open;
@@ -22,11 +22,11 @@ qtkit::SettingsFileContents::Status statusOf(measurement::BoundedFileReader::Sta
 }
 }  // namespace
 
-qtkit::SettingsFileReader settingsFileReader() {
+SettingsFileReader settingsFileReader() {
   return [](const std::string& path, std::uint64_t limit) {
     measurement::BoundedFileContents file =
         measurement::readBoundedFile(std::filesystem::path(path), limit);
-    qtkit::SettingsFileContents read;
+    SettingsFileContents read;
     read.status = statusOf(file.status);
     read.error = file.error;
     read.readFailed = file.readFailed;
@@ -36,4 +36,4 @@ qtkit::SettingsFileReader settingsFileReader() {
   };
 }
 
-}  // namespace app
+}  // namespace qtkit

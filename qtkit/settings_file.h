@@ -2,6 +2,6 @@
 // The settings file is read with the bounded reader of files the program is pointed at.
 #include "qtkit/settings_store.h"
 
-namespace app {
-qtkit::SettingsFileReader settingsFileReader();
-}  // namespace app
+namespace qtkit {
+SettingsFileReader settingsFileReader();
+}  // namespace qtkit
