@@ -22,4 +22,15 @@ std::string defaultPort(const std::function<void(const std::string&)>& onProblem
   return kFallback;
 }
 
+measurement::CsvStyle defaultCsvStyle() {
+  qtkit::SettingsStore store(qtkit::SettingsStore::defaultPath(), qtkit::settingsFileReader(),
+                             [](const std::string&) {});
+  try {
+    return measurement::csvStyleFromName(store.readString(
+        qtkit::keys::kProduct, qtkit::keys::kCsvStyle, qtkit::SettingsStore::KeyOpen::ExistingOnly));
+  } catch (const qtkit::SettingsError&) {
+    return measurement::CsvStyle::Comma;
+  }
+}
+
 }  // namespace logger

@@ -3,6 +3,8 @@
 #include <functional>
 #include <string>
 
+#include "measurement/csv_recording.h"
+
 namespace logger {
 
 // "ComPort" of the product key in the user's settings file when it is longer than 3
@@ -10,5 +12,8 @@ namespace logger {
 // settings; a problem with the file (which the settings store handles as the window does) is
 // told through `onProblem`.
 std::string defaultPort(const std::function<void(const std::string&)>& onProblem = {});
+
+// The CSV style chosen in the window ("CsvStyle" of the product key), else commas.
+measurement::CsvStyle defaultCsvStyle();
 
 }  // namespace logger

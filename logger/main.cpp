@@ -49,6 +49,7 @@ int main(int argc, char** argv) {
 
   QCoreApplication application(argc, argv);
   if (!options.port) options.port = logger::defaultPort(printError);
+  if (!options.style) options.style = logger::defaultCsvStyle();
 
   switch (options.command) {
     case logger::Command::Record:
