@@ -153,23 +153,18 @@ CsvRecording::CsvRecording(DurableAppender::Clock clock) : appender_(std::move(c
 
 bool CsvRecording::open(const std::filesystem::path& path, CsvStyle style) {
   close();
-  error_ = 0;
-  rows_ = 0;
-  style_ = style;
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    error_ = errno;
-    return false;
-  }
-  return open(fd, style);
+  return appender_.create(path) && begin(style);
 }
 
 bool CsvRecording::open(int fd, CsvStyle style) {
   close();
-  error_ = 0;
+  appender_.attach(fd);
+  return begin(style);
+}
+
+bool CsvRecording::begin(CsvStyle style) {
   rows_ = 0;
   style_ = style;
-  appender_.attach(fd);
   appender_.append(csvHeader(style));
   return appender_.flush();
 }

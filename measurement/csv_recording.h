@@ -59,14 +59,15 @@ class CsvRecording {
   // Flushes and closes; false when anything could not be written.
   bool close();
   std::uint64_t rows() const { return rows_; }
-  int error() const { return error_ ? error_ : appender_.error(); }
+  int error() const { return appender_.error(); }
 
  private:
+  bool begin(CsvStyle style);
+
   DurableAppender appender_;
   CsvStyle style_ = CsvStyle::Comma;
   std::string row_;
   std::uint64_t rows_ = 0;
-  int error_ = 0;
 };
 
 }  // namespace measurement

@@ -55,6 +55,17 @@ void DurableAppender::attach(int fd) {
   lastFlush_ = clock_();
 }
 
+bool DurableAppender::create(const std::filesystem::path& path) {
+  close();
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    error_ = errno;
+    return false;
+  }
+  attach(fd);
+  return true;
+}
+
 void DurableAppender::append(std::string_view bytes) {
   if (fd_ < 0 || error_ != 0) return;
   pending_.append(bytes);

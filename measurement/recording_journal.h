@@ -32,6 +32,9 @@ class DurableAppender {
 
   // Takes over an open descriptor (appended to, closed by this object).
   void attach(int fd);
+  // Creates (or empties) the file and appends to it. False, with error() set, when it
+  // cannot be created.
+  bool create(const std::filesystem::path& path);
   bool isOpen() const { return fd_ >= 0; }
   // Keeps the bytes and flushes when a second has passed since the last flush.
   void append(std::string_view bytes);

@@ -1,9 +1,5 @@
 #include "measurement/recording_sinks.h"
 
-#include <fcntl.h>
-
-#include <cerrno>
-
 namespace measurement {
 
 void LineRecordingSink::sample(const Sample& s) {
@@ -23,15 +19,8 @@ void CsvRecordingSink::sample(const Sample& s) {
 
 bool LineFileRecording::open(const std::filesystem::path& path) {
   close();
-  error_ = 0;
   lines_ = 0;
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    error_ = errno;
-    return false;
-  }
-  appender_.attach(fd);
-  return true;
+  return appender_.create(path);
 }
 
 void LineFileRecording::sample(const Sample& s) {

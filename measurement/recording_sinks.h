@@ -53,13 +53,12 @@ class LineFileRecording : public SampleSink {
   // Flushes and closes; false when anything could not be written.
   bool close();
   std::uint64_t lines() const { return lines_; }
-  int error() const { return error_ ? error_ : appender_.error(); }
+  int error() const { return appender_.error(); }
 
  private:
   DurableAppender appender_;
   std::string line_;
   std::uint64_t lines_ = 0;
-  int error_ = 0;
 };
 
 }  // namespace measurement

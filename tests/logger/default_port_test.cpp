@@ -89,3 +89,36 @@ TEST(LoggerDefaultPort, WorksWithoutAListener) {
 }
 
 }  // namespace
+
+namespace {
+
+// Without --style the logger writes CSV as the window was last told to.
+TEST(LoggerDefaultCsvStyle, IsTheWindowsChoiceElseCommas) {
+  struct Case {
+    const char* name;
+    std::optional<std::string> file;
+    measurement::CsvStyle expected;
+  };
+  using measurement::CsvStyle;
+  const Case cases[] = {
+      {"no settings yet", std::nullopt, CsvStyle::Comma},
+      {"semicolons chosen", R"({"Software\\Vantorel\\Halvex22": {"CsvStyle": "semicolon"}})",
+       CsvStyle::Semicolon},
+      {"commas chosen", R"({"Software\\Vantorel\\Halvex22": {"CsvStyle": "comma"}})",
+       CsvStyle::Comma},
+      {"an unknown word", R"({"Software\\Vantorel\\Halvex22": {"CsvStyle": "tabs"}})",
+       CsvStyle::Comma},
+      {"a number", R"({"Software\\Vantorel\\Halvex22": {"CsvStyle": {"dword": 1}}})",
+       CsvStyle::Comma},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempConfig config;
+    testutil::ScopedEnv xdg("XDG_CONFIG_HOME", config.root().c_str());
+    if (c.file) std::ofstream(config.settings(), std::ios::binary) << *c.file;
+    EXPECT_EQ(logger::defaultCsvStyle(), c.expected);
+    EXPECT_EQ(fs::exists(config.settings()), c.file.has_value());
+  }
+}
+
+}  // namespace
