@@ -18,7 +18,7 @@
 #include "calibration/calibration_grid.h"
 #include "calibration/page_control.h"
 #include "calibration/upload.h"
-#include "main_win_test_util.h"
+#include "tests/support/window_env.h"
 
 namespace {
 

@@ -20,8 +20,8 @@
 #include <thread>
 #include <vector>
 
-#include "main_win_test_util.h"
-#include "tests/link/sim_process.h"
+#include "tests/support/window_env.h"
+#include "tests/support/sim_process.h"
 #include "measurement/recording.h"
 #include "measurement/wykres.h"
 

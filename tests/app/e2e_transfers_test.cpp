@@ -25,9 +25,9 @@
 #include "calibration/calibration_grid.h"
 #include "calibration/readback.h"
 #include "calibration/upload.h"
-#include "main_win_test_util.h"
+#include "tests/support/window_env.h"
 #include "measurement/wykres.h"
-#include "tests/link/sim_process.h"
+#include "tests/support/sim_process.h"
 #include "tools/lt40_sim/instrument.h"
 
 namespace {

@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "link/port_description.h"
-#include "main_win_test_util.h"
-#include "tests/link/scoped_env.h"
-#include "tests/link/sim_process.h"
+#include "tests/support/window_env.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/sim_process.h"
 
 namespace {
 using app::TFindInstrumentWin;

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "main_win_test_util.h"
+#include "tests/support/window_env.h"
 #include "measurement/processor.h"
 #include "measurement/refresh_throttle.h"
 #include "measurement/wykres.h"

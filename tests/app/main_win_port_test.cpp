@@ -21,7 +21,7 @@
 
 #include "app/globals.h"
 #include "link/remote_control.h"
-#include "main_win_test_util.h"
+#include "tests/support/window_env.h"
 #include "measurement/formatting.h"
 #include "measurement/wykres.h"
 

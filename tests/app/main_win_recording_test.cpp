@@ -13,10 +13,10 @@
 #include <QToolButton>
 #include <cmath>
 
-#include "main_win_test_util.h"
+#include "tests/support/window_env.h"
 #include "measurement/formatting.h"
 #include "measurement/wykres.h"
-#include "tests/awkward_files.h"
+#include "tests/support/awkward_files.h"
 
 namespace {
 

@@ -29,7 +29,7 @@
 
 #include "app/globals.h"
 #include "app/preferences.h"
-#include "main_win_test_util.h"
+#include "tests/support/window_env.h"
 #include "measurement/wykres.h"
 
 namespace {

@@ -23,7 +23,7 @@
 #include "app/preferences.h"
 #include "app/uzytkownik_win.h"
 #include "calibration/calibration_grid.h"
-#include "main_win_test_util.h"
+#include "tests/support/window_env.h"
 #include "qtkit/toolkit_translations.h"
 
 namespace {

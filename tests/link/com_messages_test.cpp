@@ -14,7 +14,7 @@
 
 #include "link/com_port.h"
 #include "link/host_serial.h"
-#include "scoped_env.h"
+#include "tests/support/scoped_env.h"
 
 namespace {
 

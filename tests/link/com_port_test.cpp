@@ -24,8 +24,8 @@
 #include <thread>
 #include <vector>
 
-#include "alloc_count.h"
-#include "scoped_env.h"
+#include "tests/support/alloc_count.h"
+#include "tests/support/scoped_env.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "alloc_count.h"
+#include "tests/support/alloc_count.h"
 
 namespace {
 

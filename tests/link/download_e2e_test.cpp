@@ -17,7 +17,7 @@
 
 #include "link/com_port.h"
 #include "link/result_download.h"
-#include "tests/link/sim_process.h"
+#include "tests/support/sim_process.h"
 #include "tools/lt40_sim/instrument.h"
 
 namespace {

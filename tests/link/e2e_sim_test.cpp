@@ -18,7 +18,7 @@
 #include "link/commands.h"
 #include "link/frame_receiver.h"
 #include "measurement/processor.h"
-#include "tests/link/sim_process.h"
+#include "tests/support/sim_process.h"
 
 namespace {
 

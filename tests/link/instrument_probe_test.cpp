@@ -1,6 +1,6 @@
 // Looking for the instrument: listening on ptys (the simulator, a line sending other bytes, a
 // silent one, one held by someone else), which lines count, and naming a port after a find.
-#include "tests/link/master_pty.h"
+#include "tests/support/master_pty.h"
 #include "link/instrument_probe.h"
 
 #include <fcntl.h>
@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "link/port_description.h"
-#include "scoped_env.h"
-#include "sim_process.h"
+#include "tests/support/scoped_env.h"
+#include "tests/support/sim_process.h"
 
 namespace {
 namespace fs = std::filesystem;

@@ -1,7 +1,7 @@
 // What the port menu says a port name leads to, against a made-up sysfs and /dev in a
 // temporary folder, and a real pty.
-#include "tests/link/fake_sysfs.h"
-#include "tests/link/master_pty.h"
+#include "tests/support/fake_sysfs.h"
+#include "tests/support/master_pty.h"
 #include "link/port_description.h"
 
 #include <fcntl.h>
@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "scoped_env.h"
+#include "tests/support/scoped_env.h"
 
 namespace {
 namespace fs = std::filesystem;

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/link/scoped_env.h"
+#include "tests/support/scoped_env.h"
 
 namespace {
 namespace fs = std::filesystem;

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/link/master_pty.h"
+#include "tests/support/master_pty.h"
 
 namespace {
 namespace fs = std::filesystem;

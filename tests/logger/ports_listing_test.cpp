@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <string>
 
-#include "tests/link/fake_sysfs.h"
-#include "tests/link/master_pty.h"
-#include "tests/link/scoped_env.h"
+#include "tests/support/fake_sysfs.h"
+#include "tests/support/master_pty.h"
+#include "tests/support/scoped_env.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <string>
 
-#include "tests/awkward_files.h"
+#include "tests/support/awkward_files.h"
 
 namespace measurement {
 namespace {

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "tests/link/scoped_env.h"
+#include "tests/support/scoped_env.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/link/scoped_env.h"
+#include "tests/support/scoped_env.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 
 #include "measurement/formatting.h"
 #include "measurement/wykres_model.h"
-#include "tests/awkward_files.h"
+#include "tests/support/awkward_files.h"
 
 namespace measurement {
 namespace {

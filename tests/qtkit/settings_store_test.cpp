@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "measurement/bounded_file.h"
-#include "tests/awkward_files.h"
+#include "tests/support/awkward_files.h"
 
 namespace {
 

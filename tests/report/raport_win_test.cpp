@@ -22,7 +22,7 @@
 #include "qtkit/language.h"
 #include "report/recording_print_surface.h"
 #include "report/spin_edit.h"
-#include "tests/awkward_files.h"
+#include "tests/support/awkward_files.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 #pragma once
-// Helpers of the main window tests: a window over a settings store in a temporary folder
+// The window tests' shared fixture: a window over a settings store in a temporary folder
 // with scripted dialogs, a pseudo-terminal standing in for the instrument, and frames.
 #include <QString>
 #include <QTemporaryDir>

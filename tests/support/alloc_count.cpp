@@ -1,4 +1,4 @@
-#include "alloc_count.h"
+#include "tests/support/alloc_count.h"
 
 #include <atomic>
 #include <cstdlib>

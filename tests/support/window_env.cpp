@@ -1,4 +1,4 @@
-#include "main_win_test_util.h"
+#include "tests/support/window_env.h"
 
 #include <fcntl.h>
 #include <poll.h>
