@@ -268,6 +268,7 @@ int runRecord(const LogOptions& options) {
   tick.start();
   QTimer limit;
   limit.setSingleShot(true);
+  limit.setTimerType(Qt::PreciseTimer);  // a coarse timer may end the run 5 % early
   if (options.seconds) {
     QObject::connect(&limit, &QTimer::timeout, [&run] { run.finish(kExitDone); });
     limit.start(static_cast<int>(*options.seconds * 1000.0));

@@ -31,7 +31,7 @@
 #include "measurement/csv_recording.h"
 #include "measurement/formatting.h"
 #include "measurement/recording.h"
-#include "tests/link/sim_process.h"
+#include "tests/support/sim_process.h"
 #include "tools/lt40_sim/instrument.h"
 
 namespace {
