@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -43,8 +44,12 @@ void say(const std::string& text) {
 class Progress {
  public:
   explicit Progress(bool quiet) : on_(!quiet && ::isatty(STDERR_FILENO) == 1) {}
+  // At most ten times a second: a transfer moves on with every reply.
   void show(const std::string& line) {
     if (!on_) return;
+    const Clock::time_point now = Clock::now();
+    if (shown_ && now - last_ < std::chrono::milliseconds(100)) return;
+    last_ = now;
     std::fprintf(stderr, "\r%s\033[K", line.c_str());
     std::fflush(stderr);
     shown_ = true;
@@ -59,6 +64,7 @@ class Progress {
  private:
   bool on_;
   bool shown_ = false;
+  Clock::time_point last_{};
 };
 
 // One run of a command: the session, the connection, the wait for the first reading, the
@@ -301,7 +307,6 @@ int runDownload(const LogOptions& options) {
   bool written = false;
   bool writeFailed = false;
   bool asked = false;
-  int gaugeMaximum = devlink::ResultDownload::kGaugeInitialMaximum;
   devlink::DownloadView& v = download.view;
   v.chooseFile = [&, first = true]() mutable -> std::optional<std::string> {
     if (!first) return std::nullopt;  // a file that cannot be written is not asked again
@@ -320,12 +325,10 @@ int runDownload(const LogOptions& options) {
     asked = true;  // results that stopped half-way are not kept
     return false;
   };
-  v.setGaugeMaximum = [&](int maximum) { gaugeMaximum = maximum; };
-  v.setGaugePosition = [&](int position) {
-    const int base = devlink::ResultDownload::kGaugeRest;
-    if (download.active() && gaugeMaximum > base)
-      run.progress().show(transferProgressLine(static_cast<std::size_t>(position - base),
-                                               static_cast<std::size_t>(gaugeMaximum - base),
+  // The gauge moves with every result; the line says how many of how many came.
+  v.setGaugePosition = [&](int) {
+    if (download.active())
+      run.progress().show(transferProgressLine(download.fetchedCount(), download.announcedCount(),
                                                "results"));
   };
   v.resultsWritten = [&](std::size_t, const std::string&) { written = true; };
@@ -375,10 +378,12 @@ int runReadCalibration(const LogOptions& options) {
   if (!run.awaitFirstFrame()) return kExitInstrument;
 
   bool completed = false;
-  readback.onProgress = [&](int position) {
-    run.progress().show(transferProgressLine(static_cast<std::size_t>(position),
-                                             calibration::ReadbackSession::kGaugeMax,
-                                             "calibration words"));
+  // The panel's gauge stops at 68; the line counts the 74 words.
+  readback.onProgress = [&](int) {
+    const std::size_t done = std::min<std::size_t>(readback.ReadbackIndex - 1u,
+                                                   calibration::kCalibrationWordCount);
+    run.progress().show(
+        transferProgressLine(done, calibration::kCalibrationWordCount, "calibration words"));
   };
   readback.onCompleted = [&] { completed = true; };
   readback.showMessage = [&](const std::string& text) {
