@@ -40,6 +40,18 @@ void say(const std::string& text) {
   std::fflush(stderr);
 }
 
+// The shared session words its few messages for the window, in Polish; the logger says them
+// in English.
+std::string inEnglish(const std::string& text) {
+  if (text == devlink::kSendFailedMessage) return "a command could not be written to the port";
+  for (int address = 0; address <= 255; ++address) {
+    if (text == calibration::ReadbackSession::NoReplyMessage(static_cast<std::uint8_t>(address)))
+      return "the instrument did not answer the read of address " + std::to_string(address) +
+             "; readback stopped";
+  }
+  return text;
+}
+
 // Progress is shown on standard error while it is a terminal, on one line rewritten in place.
 class Progress {
  public:
@@ -148,7 +160,7 @@ class Run : public devlink::InstrumentListener {
   }
   void message(const std::string& text) override {
     progress_.end();
-    say(text);
+    say(inEnglish(text));
   }
   // The connection was lost (after it was said).
   std::function<void()> onLost;
@@ -319,7 +331,7 @@ int runDownload(const LogOptions& options) {
       return;
     }
     run.progress().end();
-    say(text);
+    say(inEnglish(text));
   };
   v.askYesNo = [&](const std::string&) {
     asked = true;  // results that stopped half-way are not kept
@@ -388,7 +400,7 @@ int runReadCalibration(const LogOptions& options) {
   readback.onCompleted = [&] { completed = true; };
   readback.showMessage = [&](const std::string& text) {
     run.progress().end();
-    say(text);
+    say(inEnglish(text));
   };
   readback.onRunningChanged = [&](bool running) {
     if (running) return;
