@@ -13,6 +13,7 @@
 
 #include "measurement/live_session.h"
 #include "measurement/recording_sinks.h"
+#include "tests/support/alloc_count.h"
 
 namespace {
 
@@ -144,6 +145,38 @@ TEST(RecordingSinks, LimitsAndStreams) {
   std::string first;
   std::getline(in, first);
   EXPECT_EQ(first, "  0.001\r");
+  ASSERT_TRUE(csv.close());
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+
+namespace {
+
+// Following the instrument allocates nothing per frame once the sinks are in place: the
+// session, the record line and the CSV row reuse their buffers.
+TEST(LiveSession, FramesAllocateNothingInTheSteadyState) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("halvex-live-alloc-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  LiveSession live;
+  Seen counter;
+  counter.lines.reserve(2000);
+  counter.raw.reserve(2000);
+  // A clock that moves on 100 ms at each look: the file is flushed every ten rows.
+  std::int64_t ms = 0;
+  measurement::CsvRecording csv([&ms] { return ms += 100; });
+  ASSERT_TRUE(csv.open(dir / "steady.csv", measurement::CsvStyle::Semicolon));
+  measurement::CsvRecordingSink csvSink(csv);
+  live.addSink(csvSink);
+  live.setRecording(true);
+  const auto f = frame(12345);
+  const auto now = std::chrono::system_clock::now();
+  for (int i = 0; i < 50; ++i) live.frame(f.data(), now);  // warm-up: buffers reach their size
+  const std::uint64_t before = testutil::allocations();
+  for (int i = 0; i < 1000; ++i) live.frame(f.data(), now);
+  EXPECT_EQ(testutil::allocations() - before, 0u);
+  EXPECT_EQ(csv.rows(), 1050u);
   ASSERT_TRUE(csv.close());
   std::filesystem::remove_all(dir);
 }

@@ -3,5 +3,5 @@ halvex_add_test(NAME measurement_tests
           ${CMAKE_CURRENT_LIST_DIR}/fuzz_test.cpp
   LIBS halvex_measurement halvex_link GTest::gtest_main)
 halvex_add_test(NAME live_session_tests
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/live_session_test.cpp
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/live_session_test.cpp ${CMAKE_SOURCE_DIR}/tests/support/alloc_count.cpp
   LIBS halvex_live GTest::gtest_main)
