@@ -5,6 +5,7 @@ if(HALVEX_WITH_GUI)
       ${CMAKE_SOURCE_DIR}/tests/support/window_env.cpp
       ${CMAKE_CURRENT_SOURCE_DIR}/e2e_sim_test.cpp
       ${CMAKE_CURRENT_SOURCE_DIR}/e2e_transfers_test.cpp
+      ${CMAKE_CURRENT_SOURCE_DIR}/e2e_csv_test.cpp
       ${CMAKE_CURRENT_SOURCE_DIR}/find_instrument_win_test.cpp
     LIBS halvex_mainwin lt40_sim_core
     GUI)
