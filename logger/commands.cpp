@@ -253,8 +253,11 @@ int runRecord(const LogOptions& options) {
   }
   if (!run.awaitFirstFrame()) {
     close();
+    // A silent instrument leaves no empty file behind; a signal before the first reading
+    // ends the recording as at any other time: a finished file with no readings.
+    if (run.stoppedBy() != kExitInstrument) return kExitDone;
     if (!toStdout) std::filesystem::remove(options.file);
-    return run.stoppedBy() == kExitInstrument ? kExitInstrument : kExitDone;
+    return kExitInstrument;
   }
 
   if (csv) {

@@ -295,6 +295,18 @@ TEST_F(LoggerWithSimulator, SignalsEndARecordingWithTheFileComplete) {
   }
 }
 
+// A signal before the first reading still finishes the recording: a CSV file with its
+// header and no rows, exit 0 (only silence for 3 s is a failure).
+TEST_F(LoggerWithSimulator, SignalBeforeTheFirstReadingLeavesAnEmptyRecording) {
+  startSimulator({"--silent"});
+  const pid_t pid = launch({"record", "--port", link(), path("early.csv").string()});
+  std::this_thread::sleep_for(std::chrono::milliseconds(700));
+  ::kill(pid, SIGINT);
+  const Outcome r = finish(pid, 10);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(crlfLines(contents(path("early.csv"))).size(), 1u);
+}
+
 // What the program cannot do ends it with its own code: 3 for the port, 4 for the
 // instrument, 5 for the file.
 TEST_F(LoggerWithSimulator, ExitCodesTellWhatFailed) {
