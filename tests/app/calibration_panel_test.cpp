@@ -412,4 +412,26 @@ TEST_F(PanelTest, ReadbackCaptionGaugeAndCancelAgainstALine) {
   EXPECT_EQ(pty.readProcessingEvents(6), (std::vector<std::uint8_t>{0xAA, 0x55, 'V', 0, 0, 0}));
 }
 
+// A readback running when the port is closed by hand ends there, quietly: nothing more is
+// asked over the closed port, and the panel can start again at the next connection.
+TEST_F(PanelTest, ClosingThePortEndsARunningReadbackQuietly) {
+  testutil::Pty pty;
+  env.port().SetPort(pty.slave.toStdString());
+  w->controls().S_Polacz->click();
+  ASSERT_TRUE(env.port().Connected());
+  p->Odbierz->click();
+  ASSERT_TRUE(env.readback().running());
+  pty.readProcessingEvents(12, 1500);  // "V", then the first read
+  w->controls().S_Polacz->click();     // disconnect
+  ASSERT_FALSE(env.port().Connected());
+  EXPECT_FALSE(env.readback().running());
+  EXPECT_EQ(p->Odbierz->text(), "Odbierz");
+  QTest::qWait(2500);  // past a reply timeout: no repeat, no message
+  EXPECT_TRUE(env.dialogs.messages.isEmpty()) << env.dialogs.messages.join("|").toStdString();
+  w->controls().S_Polacz->click();
+  ASSERT_TRUE(env.port().Connected());
+  EXPECT_TRUE(p->Odbierz->isEnabled());
+  EXPECT_TRUE(p->Wyslij->isEnabled());
+}
+
 }  // namespace
