@@ -84,8 +84,7 @@ class Progress {
 class Run : public devlink::InstrumentListener {
  public:
   explicit Run(const LogOptions& options)
-      : options_(options),
-        progress_(options.quiet),
+      : progress_(options.quiet),
         signals_([this](int sig) { onSignal(sig); }, {SIGINT, SIGTERM, SIGHUP}) {
     session_.instrument().setListener(this);
     session_.instrument().setPort(options.port.value_or("COM1"));
@@ -150,7 +149,6 @@ class Run : public devlink::InstrumentListener {
     else
       say("connection to " + session_.instrument().port() + " lost");
     lost_ = true;
-    if (onLost) onLost();
   }
   void connectionOpened() override {
     if (!lost_) return;
@@ -162,9 +160,6 @@ class Run : public devlink::InstrumentListener {
     progress_.end();
     say(inEnglish(text));
   }
-  // The connection was lost (after it was said).
-  std::function<void()> onLost;
-
   static constexpr int kSilentMs = 3000;
 
  private:
@@ -180,7 +175,6 @@ class Run : public devlink::InstrumentListener {
       loop_.exit(kExitDone);
   }
 
-  const LogOptions& options_;
   session::Session session_;
   Progress progress_;
   qtkit::TerminationSignals signals_;
