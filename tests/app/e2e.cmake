@@ -1,7 +1,7 @@
 if(HALVEX_WITH_GUI)
   halvex_add_test(NAME app_e2e_tests
     SOURCES
-      ${CMAKE_CURRENT_SOURCE_DIR}/main_win_test_main.cpp
+      ${CMAKE_SOURCE_DIR}/tests/support/gui_test_main.cpp
       ${CMAKE_SOURCE_DIR}/tests/support/window_env.cpp
       ${CMAKE_CURRENT_SOURCE_DIR}/e2e_sim_test.cpp
       ${CMAKE_CURRENT_SOURCE_DIR}/e2e_transfers_test.cpp

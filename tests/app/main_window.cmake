@@ -1,7 +1,7 @@
 if(HALVEX_WITH_GUI)
   halvex_add_test(NAME main_win_tests
     SOURCES
-      ${CMAKE_CURRENT_SOURCE_DIR}/main_win_test_main.cpp
+      ${CMAKE_SOURCE_DIR}/tests/support/gui_test_main.cpp
       ${CMAKE_SOURCE_DIR}/tests/support/window_env.cpp
       ${CMAKE_CURRENT_SOURCE_DIR}/main_win_test.cpp
       ${CMAKE_CURRENT_SOURCE_DIR}/main_win_port_test.cpp
