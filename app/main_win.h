@@ -249,7 +249,6 @@ class TMainWin : public QMainWindow,
   void createMenus();
   void createTimers();
   void connectHandlers();
-  void setupPort();
   void setupTransfers();
   // Buttons that start something, off while an upload runs.
   void setTransferButtons();
@@ -258,7 +257,6 @@ class TMainWin : public QMainWindow,
   void showDisconnected();
   // FormClose's work without ending the program: the port closed, its name stored.
   void closePortAndStoreIt();
-  void tryReconnect();
   // "Połączony na <port>" or "Nie połączony".
   QString connectionStatusText() const;
   void showPanelButtonHints(const PanelButtonHints& hints);
